@@ -1,0 +1,263 @@
+#include "CabinetCatalogue.h"
+
+#include "InstallSettings.h"
+#include "LogFile.h"
+#include "Mbcs.h"
+#include "SqliQuery.h"
+#include "Text.h"
+
+#include <cstring>
+
+namespace {
+
+const char kCatalogueStatement[] =
+    "select T1.CatalogKey, '|', T1.StringValue, '|', T2.StringValue, '|', T3.StringValue, '|', "
+    "T4.StringValue, '|', T5.StringValue, '|', T6.StringValue from Catalog as T1, Catalog as "
+    "T2, Catalog as T3, Catalog as T4, Catalog as T5, Catalog as T6 where T1.CatalogKey = "
+    "T2.CatalogKey AND T1.CatalogKey = T3.CatalogKey AND T1.CatalogKey = T4.CatalogKey AND "
+    "T1.CatalogKey = T5.CatalogKey AND T1.CatalogKey = T6.CatalogKey AND T1.ValueName = "
+    "'brannockVaultName' AND T2.ValueName = 'brannockVaultDatabaseName' AND T3.ValueName = "
+    "'brannockVaultOperationMode' AND T4.ValueName = 'brannockVaultDatabaseHost' AND "
+    "T5.ValueName = 'brannockVaultDatabaseUser' AND T6.ValueName = "
+    "'brannockVaultDatabasePassword'";
+
+const char kListingStatement[] =
+    "select Name, Paths from system_database where (Name <> 'ZqlDocType') AND (Name <> "
+    "'ZqlCatalog') AND (Name <>'DefaultDB')";
+
+const char kLogLabel[] = "getSydCabList()";
+
+// The credential work buffer of the catalogue holds 1,023 bytes of encoded text.
+constexpr std::size_t kCredentialWorkBytes = 1024;
+
+template <std::size_t N> void SetField(char (&field)[N], const std::string& text) {
+    mbcs::CopyToField(field, N, text);
+}
+
+CabinetRecord EmptyRecord() {
+    CabinetRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.stateFlag = 1;
+    return record;
+}
+
+// A catalogue field reduced to its first token between braces; a field made only of
+// braces stays as it is.
+std::string CatalogueValue(const char* field) {
+    const CTokenList tokens = SplitBySet(field, "{}");
+    return tokens.Count() > 0 ? tokens.At(0) : field;
+}
+
+void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
+                const CredentialLibrary& library, const char* failureText) {
+    const std::string work = encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
+    if (DecodeCredential(work, field, fieldSize, library) == 0)
+        WriteResultLine(true, failureText);
+}
+
+CabinetRecord RecordFromCatalogueLine(const char* line, const CredentialLibrary& library) {
+    const CTokenList fields = SplitBySeparator(line, ",|,");
+    CabinetRecord record = EmptyRecord();
+    const std::string name = CatalogueValue(fields.At(1));
+    SetField(record.displayName, name);
+    SetField(record.shortName, name);
+    SetField(record.databaseName, CatalogueValue(fields.At(2)));
+    SetField(record.operationMode, CatalogueValue(fields.At(3)));
+    SetField(record.databaseHost, CatalogueValue(fields.At(4)));
+    DecodeInto(CatalogueValue(fields.At(5)), record.databaseUser, sizeof record.databaseUser,
+               library, "Decode error!! user");
+    DecodeInto(CatalogueValue(fields.At(6)), record.databasePassword,
+               sizeof record.databasePassword, library, "Decode error!! password");
+    return record;
+}
+
+CabinetRecord RecordFromListingLine(const char* line) {
+    const CTokenList values = SplitValues(line);
+    CabinetRecord record = EmptyRecord();
+    SetField(record.databaseName, values.At(0));
+    const std::string paths = values.At(1);
+    // Paths is the cabinet's folder followed by seven characters of its own.
+    const std::string folder = paths.size() > 7 ? paths.substr(0, paths.size() - 7) : "";
+    SetField(record.folder, folder);
+    SetField(record.displayName, folder);
+    const char* lastSlash = mbcs::FindLastChar(folder.c_str(), '\\');
+    SetField(record.shortName, lastSlash != nullptr ? lastSlash + 1 : folder.c_str());
+    return record;
+}
+
+} // namespace
+
+const CredentialLibrary& HelperLibrary() {
+    static const CredentialLibrary library = {
+        &ZqlAsciiToString,
+        &ZqlDecrypt2,
+        &ZqlStringToAscii,
+        static_cast<void (*)(char*, ZqlReleaseFn)>(&ZqlFreeMemory),
+        static_cast<void (*)(ZqlWideChar*, ZqlReleaseFn)>(&ZqlFreeMemory),
+    };
+    return library;
+}
+
+CatalogueSources SystemCatalogueSources() {
+    return {&SystemRegistry(), &CaptureSqliOutput, &HelperLibrary()};
+}
+
+int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
+                     const CredentialLibrary& library) {
+    ZqlWideChar* wideEncoded = nullptr;
+    ZqlWideChar* widePlain = nullptr;
+    char* plain = nullptr;
+    library.asciiToString(encoded.c_str(), &wideEncoded, nullptr);
+    // A step that hands back no text has failed, whatever its status says.
+    bool decoded = wideEncoded != nullptr &&
+                   library.decrypt2(wideEncoded, &widePlain, nullptr) == 0 && widePlain != nullptr;
+    if (decoded) {
+        library.stringToAscii(widePlain, &plain, nullptr);
+        decoded = plain != nullptr;
+    }
+    if (decoded)
+        mbcs::CopyToField(field, fieldSize, plain);
+    if (wideEncoded != nullptr)
+        library.freeWide(wideEncoded, nullptr);
+    if (widePlain != nullptr)
+        library.freeWide(widePlain, nullptr);
+    if (plain != nullptr)
+        library.freeNarrow(plain, nullptr);
+    return decoded ? 1 : 0;
+}
+
+std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
+                            const CatalogueSources& sources) {
+    const int row = ResolveEdition(serverType, *sources.registry);
+    if (row < 0)
+        return kSqliNoEdition;
+    const std::string folder = ReadInstallFolder(row, *sources.registry);
+    if (!Edition(row).enabled)
+        return kSqliNoEdition;
+
+    const std::string commandLine =
+        BuildSqliCommandLine(folder, Edition(row).registryArgument, "ZqlCatalog", kCatalogueStatement);
+    WriteResultLine(false, kLogLabel, commandLine);
+    std::string output;
+    if (sources.runInterpreter(commandLine, output) != kSqliOk)
+        return kSqliReadFailed;
+
+    const CTokenList lines = SplitLines(output);
+    if (lines.Count() == 0) {
+        const std::uint32_t status = ListSystemDatabases(serverType, folder, records, sources);
+        WriteResultLine(true, Ansi("キャビネットが見つからなかった"));
+        return status;
+    }
+    WriteResultLine(false, kLogLabel, lines.At(0));
+    if (IsInterpreterError(lines.At(0)))
+        return ListSystemDatabases(serverType, folder, records, sources);
+
+    // Generation 5 prints a column header first; generation 4 prints data only.
+    const std::size_t first = IsGeneration5Row(row) ? 1 : 0;
+    std::vector<CabinetRecord> made;
+    made.reserve(lines.Count() - first);
+    for (std::size_t i = first; i < lines.Count(); ++i) {
+        if (i > 0)
+            WriteResultLine(false, kLogLabel, lines.At(i));
+        made.push_back(RecordFromCatalogueLine(lines.At(i), *sources.library));
+    }
+    records = std::move(made);
+    return kSqliOk;
+}
+
+std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& folder,
+                                  std::vector<CabinetRecord>& records,
+                                  const CatalogueSources& sources) {
+    const int row = ResolveEdition(serverType, *sources.registry);
+    if (row < 0)
+        return kSqliInvalidArg;
+    if (!Edition(row).enabled)
+        return kSqliEditionDisabled;
+    std::string output;
+    if (sources.runInterpreter(BuildSqliCommandLine(folder, Edition(row).registryArgument,
+                                                    "$$SystemDB", kListingStatement),
+                               output) != kSqliOk)
+        return kStatusMinusOne;
+    const CTokenList lines = SplitLines(output);
+    if (lines.Count() == 0 || IsInterpreterError(lines.At(0)))
+        return kSqliNoEdition;
+    const std::size_t first = IsGeneration5Row(row) ? 1 : 0;
+    std::vector<CabinetRecord> made;
+    made.reserve(lines.Count() - first);
+    for (std::size_t i = first; i < lines.Count(); ++i)
+        made.push_back(RecordFromListingLine(lines.At(i)));
+    records = std::move(made);
+    return kSqliOk;
+}
+
+CServerInventory::CServerInventory(const CatalogueSources& sources,
+                                   std::function<std::string(int id)> loadText)
+    : sources_(sources), serverTypeBits_(ReadServerType(*sources.registry)) {
+    const std::uint32_t codes[3] = {kServerTypeStorage, kServerTypeQuay, kServerTypePlume};
+    const int ids[3] = {kIdsProductStorage, kIdsProductQuay, kIdsProductPlume};
+    for (int i = 0; i < 3; ++i) {
+        entries_[i].code = codes[i];
+        entries_[i].productName = loadText ? loadText(ids[i]) : DefaultProductName(codes[i]);
+        entries_[i].available = IsInstalled(i);
+    }
+}
+
+CServerInventory::~CServerInventory() { ClearAllCabinets(); }
+
+bool CServerInventory::IsInstalled(int entry) const {
+    return (serverTypeBits_ & entries_[entry].code) != 0;
+}
+
+std::uint32_t CServerInventory::LoadCabinets() {
+    if (!IsInstalled(0))
+        return kStatusMinusOne;
+    std::vector<CabinetRecord> records;
+    const std::uint32_t status = getSydCabList(entries_[0].code, records, sources_);
+    entries_[0].cabinets = std::move(records);
+    if (status != kSqliOk)
+        ClearCabinets(0);
+    if (!entries_[0].cabinets.empty())
+        entries_[0].available = true;
+    return status;
+}
+
+void CServerInventory::ClearCabinets(int entry) {
+    if (!IsInstalled(entry))
+        return;
+    entries_[entry].cabinets.clear();
+    entries_[entry].cabinets.shrink_to_fit();
+    entries_[entry].available = false;
+}
+
+void CServerInventory::ClearAllCabinets() {
+    for (int i = 0; i < 3; ++i)
+        ClearCabinets(i);
+}
+
+bool CServerInventory::GetProductName(int entry, std::string& name) const {
+    name.clear();
+    if (!IsInstalled(entry))
+        return false;
+    name = entries_[entry].productName;
+    return entries_[entry].available;
+}
+
+bool CServerInventory::GetCabinetName(int entry, int cabinet, std::string& name) const {
+    name.clear();
+    if (!IsInstalled(entry) || cabinet < 0 ||
+        static_cast<std::size_t>(cabinet) >= entries_[entry].cabinets.size())
+        return false;
+    const CabinetRecord& record = entries_[entry].cabinets[static_cast<std::size_t>(cabinet)];
+    name = record.displayName[0] != '\0' ? record.displayName : record.folder;
+    return !name.empty();
+}
+
+int CServerInventory::CountNamedCabinets(int entry, std::string& productName) const {
+    if (!GetProductName(entry, productName))
+        return 0;
+    int named = 0;
+    std::string name;
+    for (std::size_t i = 0; i < entries_[entry].cabinets.size(); ++i)
+        named += GetCabinetName(entry, static_cast<int>(i), name) ? 1 : 0;
+    return named;
+}

@@ -1,0 +1,97 @@
+// The cabinet catalogue: which cabinets the installation has and how to reach each one.
+//
+// getSydCabList runs the catalogue query on ZqlCatalog through the interpreter, decodes each
+// cabinet's SQL Server login and password through the server's helper library and makes one
+// CabinetRecord per cabinet. When the catalogue yields nothing usable, the databases of the
+// system database are listed instead. CServerInventory is the start-up object that knows
+// which server products are installed and holds the cabinets the main dialogs show.
+#pragma once
+
+#include "Registry.h"
+#include "ZqlCommon.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// One cabinet; texts are zero-terminated ANSI of fixed widths, cut to the field when longer.
+struct CabinetRecord {
+    char displayName[256];
+    char databaseName[32];
+    char folder[256];
+    char operationMode[8];
+    char databaseHost[256];
+    char databaseUser[512];
+    char databasePassword[512];
+    char shortName[64];
+    std::int32_t stateFlag;
+};
+
+// The calls of the helper library that decode credentials; the tools bind the library's
+// own functions, tests bind fakes.
+struct CredentialLibrary {
+    ZqlStatus (*asciiToString)(const char*, ZqlWideChar**, ZqlAllocFn);
+    ZqlStatus (*decrypt2)(const ZqlWideChar*, ZqlWideChar**, ZqlAllocFn);
+    ZqlStatus (*stringToAscii)(const ZqlWideChar*, char**, ZqlAllocFn);
+    void (*freeNarrow)(char*, ZqlReleaseFn);
+    void (*freeWide)(ZqlWideChar*, ZqlReleaseFn);
+};
+const CredentialLibrary& HelperLibrary();
+
+// Everything the catalogue reads from outside: the registry, the interpreter (a command
+// line in, its text out, with the status of CaptureSqliOutput) and the helper library.
+struct CatalogueSources {
+    const IRegistry* registry;
+    std::function<std::uint32_t(const std::string& commandLine, std::string& output)> runInterpreter;
+    const CredentialLibrary* library;
+};
+CatalogueSources SystemCatalogueSources();
+
+// The status -1 of the catalogue layer, as an unsigned status.
+constexpr std::uint32_t kStatusMinusOne = 0xFFFFFFFF;
+
+// 1 when decoded into the field, 0 when any step of the library failed (the field is then
+// left as it was).
+int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
+                     const CredentialLibrary& library = HelperLibrary());
+
+std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
+                            const CatalogueSources& sources = SystemCatalogueSources());
+
+std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& folder,
+                                  std::vector<CabinetRecord>& records,
+                                  const CatalogueSources& sources = SystemCatalogueSources());
+
+struct ServerEntry {
+    std::uint32_t code;
+    std::string productName;
+    bool available;
+    std::vector<CabinetRecord> cabinets;
+};
+
+class CServerInventory {
+public:
+    // Reads the installed-products mask; product names come from loadText (string-table ids
+    // 2001 to 2003), by default the built-in names.
+    explicit CServerInventory(const CatalogueSources& sources = SystemCatalogueSources(),
+                              std::function<std::string(int id)> loadText = {});
+    virtual ~CServerInventory();
+
+    std::uint32_t ServerTypeBits() const { return serverTypeBits_; }
+    bool IsInstalled(int entry) const;
+    // Lists the cabinets of the storage product into entry 0: the status of getSydCabList,
+    // or kStatusMinusOne when that product is not installed.
+    std::uint32_t LoadCabinets();
+    void ClearCabinets(int entry);
+    void ClearAllCabinets();
+    bool GetProductName(int entry, std::string& name) const;
+    bool GetCabinetName(int entry, int cabinet, std::string& name) const;
+    int CountNamedCabinets(int entry, std::string& productName) const;
+    const ServerEntry& Entry(int entry) const { return entries_[entry]; }
+
+private:
+    CatalogueSources sources_;
+    std::uint32_t serverTypeBits_;
+    ServerEntry entries_[3];
+};

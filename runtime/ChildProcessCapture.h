@@ -1,0 +1,52 @@
+// Runs one command line hidden and captures its standard output (or standard error) as
+// one zero-terminated text in a buffer the object owns.
+//
+// Calling order: construct, AllocateBuffer, Start, ReadOutput, read Buffer(), destroy; one
+// command per object. The output is drained while the child runs, so a child that writes
+// more than a pipe holds never waits for the reader, and the text ends as soon as the
+// child closes its output. At most size - 1 bytes are kept; the rest stays unread.
+#pragma once
+
+#include "ChildProcess.h"
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CChildProcessCapture {
+public:
+    // How long a child may run before it is ended: far beyond any real interpreter run.
+    static constexpr std::chrono::milliseconds kDefaultGuard{std::chrono::minutes(5)};
+
+    CChildProcessCapture() = default;
+    virtual ~CChildProcessCapture() = default;
+    CChildProcessCapture(const CChildProcessCapture&) = delete;
+    CChildProcessCapture& operator=(const CChildProcessCapture&) = delete;
+
+    // Replaces the buffer by a zero-filled one of size bytes. Returns it, or null for size
+    // 0 or when it cannot be allocated (then there is no buffer).
+    char* AllocateBuffer(std::size_t size);
+
+    // Starts the command line (program path and arguments as one text). True when a child
+    // was started; when not, a following ReadOutput from standard output yields an empty
+    // text.
+    bool Start(const std::string& commandLine, bool mergeStderr);
+
+    // Reads standard output (or standard error) until the child closes it or the buffer is
+    // full. False when there is no such stream, no buffer, a read failed, or the guard had
+    // to end the child (then the failure is logged); bytes already read stay in the buffer.
+    bool ReadOutput(bool fromStdout);
+
+    const char* Buffer() const { return buffer_.empty() ? nullptr : buffer_.data(); }
+    std::size_t BufferSize() const { return buffer_.size(); }
+
+    void SetGuard(std::chrono::milliseconds guard) { guard_ = guard; }
+
+private:
+    std::vector<char> buffer_;
+    std::unique_ptr<ChildProcess> child_;
+    std::string commandLine_;
+    std::chrono::milliseconds guard_ = kDefaultGuard;
+};

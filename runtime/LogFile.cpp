@@ -1,0 +1,72 @@
+#include "LogFile.h"
+
+#include "Mbcs.h"
+#include "Text.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+std::string& FileName() {
+    static std::string name = "runtime.log"; // each program names its own log at start-up
+    return name;
+}
+
+LogTime Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::string Timestamp(const LogTime& t) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return buffer;
+}
+
+std::string Terminate(const std::string& body) {
+    const std::size_t room = kMaxLogLineBytes - 2;
+    return body.substr(0, mbcs::PrefixLength(body, room)) + "\r\n";
+}
+
+} // namespace
+
+void SetLogFileName(const std::string& name) { FileName() = name; }
+
+const std::string& LogFileName() { return FileName(); }
+
+std::string FormatResultLine(const LogTime& time, bool failed, const std::string& text,
+                             const std::string& text2, const std::string& text3,
+                             const std::string& text4) {
+    static const std::string open = Ansi("【");
+    static const std::string close = Ansi("】");
+    return Terminate(Timestamp(time) + "," + open + (failed ? "Failure" : "Success") + close +
+                     "," + text + "," + text2 + "," + text3 + "," + text4);
+}
+
+std::string FormatErrorCodeLine(const LogTime& time, const char* sourceFile, int line,
+                                std::uint32_t code1, std::uint32_t code2,
+                                const std::string& message) {
+    char codes[64];
+    std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line, static_cast<unsigned>(code1),
+                  static_cast<unsigned>(code2));
+    return Terminate(Timestamp(time) + "," + sourceFile + codes + message);
+}
+
+void WriteResultLine(bool failed, const std::string& text, const std::string& text2,
+                     const std::string& text3, const std::string& text4) {
+    AppendToLogFile(FileName(), FormatResultLine(Now(), failed, text, text2, text3, text4));
+}
+
+void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1,
+                        std::uint32_t code2, const std::string& message) {
+    AppendToLogFile(FileName(), FormatErrorCodeLine(Now(), sourceFile, line, code1, code2, message));
+}

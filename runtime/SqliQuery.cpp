@@ -1,0 +1,43 @@
+#include "SqliQuery.h"
+
+#include "ChildProcessCapture.h"
+#include "InstallSettings.h"
+
+#include <cstring>
+
+std::string BuildSqliCommandLine(const std::string& folder, const std::string& registryArgument,
+                                 const std::string& database, const std::string& statement) {
+    return "\"" + folder + "\\sqli.exe\" /inprocess " + registryArgument + " /database " +
+           database + " /sql \"" + statement + "\"";
+}
+
+std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& output) {
+    CChildProcessCapture capture;
+    const char* text = capture.AllocateBuffer(kSqliOutputBufferBytes);
+    capture.Start(commandLine, true); // a child that did not start reads as an empty text
+    if (text == nullptr || !capture.ReadOutput(true))
+        return kSqliReadFailed;
+    output.assign(text);
+    return kSqliOk;
+}
+
+std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
+                           std::string& output, const IRegistry& registry) {
+    const int row = ResolveEdition(serverType, registry);
+    if (row < 0)
+        return kSqliNoEdition;
+    const std::string folder = ReadInstallFolder(row, registry);
+    if (!Edition(row).enabled)
+        return kSqliNoEdition;
+    return CaptureSqliOutput(
+        BuildSqliCommandLine(folder, Edition(row).registryArgument, "ZqlDocType", statement),
+        output);
+}
+
+CTokenList SplitLines(const std::string& output) { return SplitBySet(output, "\n\r"); }
+
+CTokenList SplitValues(const std::string& line) { return SplitBySet(line, ",{}"); }
+
+bool IsInterpreterError(const char* firstLine) {
+    return std::strncmp(firstLine, "[ERROR]", 7) == 0;
+}

@@ -1,0 +1,45 @@
+// The way to the server's own databases: one statement per run of the embedded engine's
+// interpreter sqli.exe, started hidden from the installation folder, and the grammar of
+// what it prints.
+//
+// Grammar: lines are split on "\n\r" and empty lines vanish; no line means no result; a
+// first line beginning "[ERROR]" is an interpreter error and nothing is data; on
+// generation-5 installations the first line is a column header; values of a data line are
+// split on ",{}", so "{}" (an empty or NULL value) yields no value at all.
+#pragma once
+
+#include "Registry.h"
+#include "TokenList.h"
+
+#include <cstdint>
+#include <string>
+
+// Status codes of the interpreter layer.
+constexpr std::uint32_t kSqliOk = 0;
+constexpr std::uint32_t kSqliReadFailed = 1;
+constexpr std::uint32_t kSqliNoEdition = 0x8004021A;
+constexpr std::uint32_t kSqliEditionDisabled = 0x8004021C;
+constexpr std::uint32_t kSqliInvalidArg = 0x80070057; // E_INVALIDARG
+
+// Every interpreter run captures at most this many bytes (less one for the terminator).
+constexpr std::size_t kSqliOutputBufferBytes = 5000000;
+
+// "<folder>\sqli.exe" /inprocess <registry argument> /database <database> /sql "<statement>",
+// built at the length it needs.
+std::string BuildSqliCommandLine(const std::string& folder, const std::string& registryArgument,
+                                 const std::string& database, const std::string& statement);
+
+// Runs the command line and returns the interpreter's text: kSqliOk with the text (empty
+// when the interpreter could not be started), or kSqliReadFailed.
+std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& output);
+
+// Runs one statement on the document-type database ZqlDocType. Status 0 when the output
+// was read (an interpreter error comes back as status 0 and an "[ERROR]" text), 1 when it
+// could not be read, 0x8004021A for a code without an edition row or a disabled row.
+std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
+                           std::string& output, const IRegistry& registry = SystemRegistry());
+
+// Grammar helpers.
+CTokenList SplitLines(const std::string& output);
+CTokenList SplitValues(const std::string& line);
+bool IsInterpreterError(const char* firstLine);

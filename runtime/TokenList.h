@@ -1,0 +1,42 @@
+// Splitting of interpreter output into lines, values and fields.
+//
+// A CTokenList owns a private copy of the text it splits; tokens point into that copy, where
+// the split wrote a terminator after each token. Both splits respect double-byte characters
+// of code page 932 (see Mbcs.h).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class CTokenList {
+public:
+    CTokenList() = default;
+    CTokenList(const CTokenList&) = delete;
+    CTokenList& operator=(const CTokenList&) = delete;
+    CTokenList(CTokenList&& other) noexcept;
+    CTokenList& operator=(CTokenList&& other) noexcept;
+
+    std::size_t Count() const { return count_; }
+    // The token at index, or an empty text past the last one: a line with fewer values
+    // than expected reads as empty values, never past its end.
+    const char* At(std::size_t index) const { return index < count_ ? tokens_[index] : ""; }
+
+    friend CTokenList SplitBySet(const std::string& text, const char* separators);
+    friend CTokenList SplitBySeparator(const std::string& text, const char* separator);
+
+private:
+    std::vector<char> text_;
+    std::vector<char*> tokens_;
+    std::size_t count_ = 0;
+};
+
+// Tokenises like _mbstok: runs of any character of the set separate tokens and leading or
+// trailing separators yield nothing. The list has one slot more than the number of
+// occurrences of the set's first character; the tokeniser runs once per slot, so when runs
+// of separators collapse the last slots stay empty and Count() is smaller.
+CTokenList SplitBySet(const std::string& text, const char* separators);
+
+// Splits at every occurrence of the whole separator; empty fields are kept, so Count() is
+// the number of occurrences plus one.
+CTokenList SplitBySeparator(const std::string& text, const char* separator);
