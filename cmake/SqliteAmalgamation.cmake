@@ -54,6 +54,6 @@ if(NOT TARGET vt_sqlite3)
     target_include_directories(vt_sqlite3 PUBLIC "${VT_SQLITE_DIR}")
     target_compile_definitions(vt_sqlite3 PRIVATE SQLITE_THREADSAFE=0 SQLITE_OMIT_LOAD_EXTENSION)
     # Third-party code: not held to the project's warning level.
-    target_compile_options(vt_sqlite3 PRIVATE -w)
+    target_compile_options(vt_sqlite3 PRIVATE $<IF:$<C_COMPILER_ID:MSVC>,/w,-w>)
     set_target_properties(vt_sqlite3 PROPERTIES C_STANDARD 99 POSITION_INDEPENDENT_CODE ON)
 endif()
