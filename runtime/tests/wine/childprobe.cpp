@@ -1,0 +1,48 @@
+// A child process for the capture and log tests under Wine: it writes what it is told to,
+// when it is told to.
+//   childprobe --bytes N            N bytes of a repeating pattern on standard output
+//   childprobe --sleep-ms M ...     waits M ms first
+//   childprobe --stderr TEXT        TEXT on standard error
+//   childprobe --forever            "partial", then never ends
+//   childprobe --log FILE COUNT TAG COUNT result lines "ログ試験 TAG i" into FILE
+#include "LogFile.h"
+#include "Text.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--sleep-ms" && i + 1 < argc) {
+            Sleep(static_cast<DWORD>(std::atoi(argv[++i])));
+        } else if (arg == "--bytes" && i + 1 < argc) {
+            const long n = std::atol(argv[++i]);
+            std::string text;
+            for (long k = 0; k < n; ++k)
+                text.push_back(static_cast<char>('a' + k % 26));
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+        } else if (arg == "--stderr" && i + 1 < argc) {
+            std::fputs(argv[++i], stderr);
+            std::fflush(stderr);
+        } else if (arg == "--forever") {
+            std::fputs("partial", stdout);
+            std::fflush(stdout);
+            Sleep(INFINITE);
+        } else if (arg == "--log" && i + 3 < argc) {
+            SetLogFileName(argv[i + 1]);
+            const int count = std::atoi(argv[i + 2]);
+            const std::string tag = argv[i + 3];
+            for (int k = 0; k < count; ++k)
+                WriteResultLine(false, Ansi("ログ試験") + " " + tag + " " + std::to_string(k),
+                                Ansi("表示"));
+            i += 3;
+        }
+    }
+    return 0;
+}
