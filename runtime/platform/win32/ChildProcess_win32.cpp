@@ -90,10 +90,14 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
     startup.hStdError = childErr.get();
     startup.hStdInput = childIn.get();
     // CreateProcessA may write into the command line: give it a private, exactly sized copy.
+    // The child gets no console at all (DETACHED_PROCESS) rather than a new hidden one: its
+    // standard handles are the pipes, nothing can show, and no console host has to start
+    // and stop around every interpreter run (about 45 ms a run under Wine, measured with
+    // capture_bench).
     std::vector<char> writable(commandLine.begin(), commandLine.end());
     writable.push_back('\0');
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, CREATE_NEW_CONSOLE,
+    if (CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
                        nullptr, nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         *impl->process.out() = info.hProcess;

@@ -4,6 +4,7 @@
 //   childprobe --sleep-ms M ...     waits M ms first
 //   childprobe --stderr TEXT        TEXT on standard error
 //   childprobe --forever            "partial", then never ends
+//   childprobe --timing FILE        writes its creation time and the end of its work
 //   childprobe --log FILE COUNT TAG COUNT result lines "ログ試験 TAG i" into FILE
 #include "LogFile.h"
 #include "Text.h"
@@ -16,9 +17,14 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    FILETIME created, ignored1, ignored2, ignored3;
+    GetProcessTimes(GetCurrentProcess(), &created, &ignored1, &ignored2, &ignored3);
+    const char* timingFile = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--sleep-ms" && i + 1 < argc) {
+        if (arg == "--timing" && i + 1 < argc) {
+            timingFile = argv[++i];
+        } else if (arg == "--sleep-ms" && i + 1 < argc) {
             Sleep(static_cast<DWORD>(std::atoi(argv[++i])));
         } else if (arg == "--bytes" && i + 1 < argc) {
             const long n = std::atol(argv[++i]);
@@ -42,6 +48,18 @@ int main(int argc, char** argv) {
                 WriteResultLine(false, Ansi("ログ試験") + " " + tag + " " + std::to_string(k),
                                 Ansi("表示"));
             i += 3;
+        }
+    }
+    if (timingFile != nullptr) {
+        std::fflush(stdout);
+        FILETIME end;
+        GetSystemTimePreciseAsFileTime(&end);
+        const auto ticks = [](const FILETIME& t) {
+            return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+        };
+        if (FILE* f = std::fopen(timingFile, "w")) {
+            std::fprintf(f, "%llu %llu\n", ticks(created), ticks(end));
+            std::fclose(f);
         }
     }
     return 0;

@@ -1,0 +1,40 @@
+// Lists the cabinets of the installation as the tools' runtime reads them: the inventory
+// of installed products, then getSydCabList through the interpreter and the helper
+// library. Prints ANSI text (code page 932); passwords are shown masked.
+#include "CabinetCatalogue.h"
+#include "InstallSettings.h"
+#include "LogFile.h"
+#include "Text.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+int main() {
+    SetLogFileName("ListCabinets.log");
+    CServerInventory inventory;
+    std::printf("ServerType bits: 0x%03X\n", inventory.ServerTypeBits());
+    for (int entry = 0; entry < 3; ++entry) {
+        std::string product;
+        inventory.GetProductName(entry, product);
+        std::printf("  %-8s %s\n", DefaultProductName(inventory.Entry(entry).code),
+                    inventory.IsInstalled(entry) ? Ansi("インストール済み").c_str()
+                                                 : Ansi("なし").c_str());
+    }
+    const std::uint32_t status = inventory.LoadCabinets();
+    std::printf("LoadCabinets: status 0x%08X, %zu cabinets\n", status,
+                inventory.Entry(0).cabinets.size());
+    int index = 0;
+    for (const CabinetRecord& r : inventory.Entry(0).cabinets) {
+        std::string name;
+        inventory.GetCabinetName(0, index++, name);
+        const std::string mode = std::strcmp(r.operationMode, "0") == 0 ? Ansi("動作中")
+                                                                         : Ansi("停止中");
+        std::printf("%2d. %s [%s] database=%s host=%s user=%s password=%s\n", index, name.c_str(),
+                    mode.c_str(), r.databaseName, r.databaseHost,
+                    r.databaseUser[0] ? r.databaseUser : Ansi("(復号できず)").c_str(),
+                    r.databasePassword[0] ? std::string(std::strlen(r.databasePassword), '*').c_str()
+                                          : "");
+    }
+    return status == 0 ? 0 : 1;
+}
