@@ -169,8 +169,9 @@ def write_registry(prefix, env, args, install_dir):
     os.makedirs(os.path.dirname(reg_file), exist_ok=True)
     with open(reg_file, "wb") as f:
         f.write(b"\xff\xfe" + "\r\n".join(lines).encode("utf-16-le"))
+    # The import is live in the running wineserver when regedit returns. No "wineserver -w"
+    # here: a keepalive process of the caller would make it wait forever.
     run(["wine", "regedit", "/S", r"C:\windows\temp\velmora-demo.reg"], env)
-    run(["wineserver", "-w"], env)
     os.remove(reg_file)
 
 
