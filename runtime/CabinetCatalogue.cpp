@@ -50,7 +50,8 @@ std::string CatalogueValue(const char* field) {
 
 void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
                 const CredentialLibrary& library, const char* failureText) {
-    const std::string work = encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
+    const std::string work =
+        encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
     if (DecodeCredential(work, field, fieldSize, library) == 0)
         WriteResultLine(true, failureText);
 }
@@ -135,8 +136,8 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
     if (!Edition(row).enabled)
         return kSqliNoEdition;
 
-    const std::string commandLine =
-        BuildSqliCommandLine(folder, Edition(row).registryArgument, "ZqlCatalog", kCatalogueStatement);
+    const std::string commandLine = BuildSqliCommandLine(folder, Edition(row).registryArgument,
+                                                         "ZqlCatalog", kCatalogueStatement);
     WriteResultLine(false, kLogLabel, commandLine);
     std::string output;
     if (sources.runInterpreter(commandLine, output) != kSqliOk)
@@ -202,7 +203,9 @@ CServerInventory::CServerInventory(const CatalogueSources& sources,
     }
 }
 
-CServerInventory::~CServerInventory() { ClearAllCabinets(); }
+CServerInventory::~CServerInventory() {
+    ClearAllCabinets();
+}
 
 bool CServerInventory::IsInstalled(int entry) const {
     return (serverTypeBits_ & entries_[entry].code) != 0;

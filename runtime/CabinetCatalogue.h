@@ -43,7 +43,8 @@ const CredentialLibrary& HelperLibrary();
 // line in, its text out, with the status of CaptureSqliOutput) and the helper library.
 struct CatalogueSources {
     const IRegistry* registry;
-    std::function<std::uint32_t(const std::string& commandLine, std::string& output)> runInterpreter;
+    std::function<std::uint32_t(const std::string& commandLine, std::string& output)>
+        runInterpreter;
     const CredentialLibrary* library;
 };
 CatalogueSources SystemCatalogueSources();

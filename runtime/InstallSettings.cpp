@@ -33,7 +33,9 @@ const EditionProbe kProbes[] = {
 
 } // namespace
 
-const EditionRow& Edition(int row) { return kEditions[row]; }
+const EditionRow& Edition(int row) {
+    return kEditions[row];
+}
 
 std::uint32_t ReadServerType(const IRegistry& registry) {
     return registry.QueryDword(kServerTypeKey, "ServerType").value_or(0) & kServerTypeMask;

@@ -25,7 +25,9 @@ const EditionRow& Edition(int row);
 
 // Odd rows are generation 5: their folder is InstallDir\Zeph5 and the interpreter prints a
 // column header before the data.
-inline bool IsGeneration5Row(int row) { return row % 2 == 1; }
+inline bool IsGeneration5Row(int row) {
+    return row % 2 == 1;
+}
 
 // The ServerType value AND 0xE00; 0 when the key or value is missing or longer than 4 bytes.
 std::uint32_t ReadServerType(const IRegistry& registry = SystemRegistry());

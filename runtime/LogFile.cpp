@@ -39,17 +39,21 @@ std::string Terminate(const std::string& body) {
 
 } // namespace
 
-void SetLogFileName(const std::string& name) { FileName() = name; }
+void SetLogFileName(const std::string& name) {
+    FileName() = name;
+}
 
-const std::string& LogFileName() { return FileName(); }
+const std::string& LogFileName() {
+    return FileName();
+}
 
 std::string FormatResultLine(const LogTime& time, bool failed, const std::string& text,
                              const std::string& text2, const std::string& text3,
                              const std::string& text4) {
     static const std::string open = Ansi("【");
     static const std::string close = Ansi("】");
-    return Terminate(Timestamp(time) + "," + open + (failed ? "Failure" : "Success") + close +
-                     "," + text + "," + text2 + "," + text3 + "," + text4);
+    return Terminate(Timestamp(time) + "," + open + (failed ? "Failure" : "Success") + close + "," +
+                     text + "," + text2 + "," + text3 + "," + text4);
 }
 
 std::string FormatErrorCodeLine(const LogTime& time, const char* sourceFile, int line,
@@ -66,7 +70,8 @@ void WriteResultLine(bool failed, const std::string& text, const std::string& te
     AppendToLogFile(FileName(), FormatResultLine(Now(), failed, text, text2, text3, text4));
 }
 
-void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1,
-                        std::uint32_t code2, const std::string& message) {
-    AppendToLogFile(FileName(), FormatErrorCodeLine(Now(), sourceFile, line, code1, code2, message));
+void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
+                        const std::string& message) {
+    AppendToLogFile(FileName(),
+                    FormatErrorCodeLine(Now(), sourceFile, line, code1, code2, message));
 }

@@ -25,8 +25,8 @@ void WriteResultLine(bool failed, const std::string& text, const std::string& te
                      const std::string& text3 = {}, const std::string& text4 = {});
 
 // "date time,source file,line,CODE1,CODE2,message" with the codes as 8 upper-case hex digits.
-void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1,
-                        std::uint32_t code2, const std::string& message);
+void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
+                        const std::string& message);
 
 // The formatting of both line kinds, CR LF and the length cut included.
 std::string FormatResultLine(const LogTime& time, bool failed, const std::string& text,

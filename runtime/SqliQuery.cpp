@@ -34,9 +34,13 @@ std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statemen
         output);
 }
 
-CTokenList SplitLines(const std::string& output) { return SplitBySet(output, "\n\r"); }
+CTokenList SplitLines(const std::string& output) {
+    return SplitBySet(output, "\n\r");
+}
 
-CTokenList SplitValues(const std::string& line) { return SplitBySet(line, ",{}"); }
+CTokenList SplitValues(const std::string& line) {
+    return SplitBySet(line, ",{}");
+}
 
 bool IsInterpreterError(const char* firstLine) {
     return std::strncmp(firstLine, "[ERROR]", 7) == 0;

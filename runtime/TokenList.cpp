@@ -5,7 +5,9 @@
 #include <cstring>
 #include <utility>
 
-CTokenList::CTokenList(CTokenList&& other) noexcept { *this = std::move(other); }
+CTokenList::CTokenList(CTokenList&& other) noexcept {
+    *this = std::move(other);
+}
 
 CTokenList& CTokenList::operator=(CTokenList&& other) noexcept {
     text_ = std::move(other.text_);

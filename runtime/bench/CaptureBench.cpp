@@ -19,7 +19,9 @@ unsigned long long Now() { // 100 ns units
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
-double Milliseconds(unsigned long long ticks) { return static_cast<double>(ticks) / 10000.0; }
+double Milliseconds(unsigned long long ticks) {
+    return static_cast<double>(ticks) / 10000.0;
+}
 
 std::string Folder() {
     char path[MAX_PATH] = {};

@@ -135,7 +135,8 @@ TEST_F(CatalogueTest, HeaderOnlyMeansNoCabinetsAndNoFallback) {
 }
 
 TEST_F(CatalogueTest, UndecodableUserKeepsTheRecord) {
-    outputs["ZqlCatalog"] = std::string(kHeader) + "1,|,Broken,|,Brk,|,0,|,h,|,garbage,|,enc:pw\r\n";
+    outputs["ZqlCatalog"] =
+        std::string(kHeader) + "1,|,Broken,|,Brk,|,0,|,h,|,garbage,|,enc:pw\r\n";
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
     ASSERT_EQ(records.size(), 1u);

@@ -1,5 +1,5 @@
-#include "SqliQuery.h"
 #include "TokenList.h"
+#include "SqliQuery.h"
 
 #include <gtest/gtest.h>
 

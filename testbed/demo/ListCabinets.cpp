@@ -28,13 +28,13 @@ int main() {
     for (const CabinetRecord& r : inventory.Entry(0).cabinets) {
         std::string name;
         inventory.GetCabinetName(0, index++, name);
-        const std::string mode = std::strcmp(r.operationMode, "0") == 0 ? Ansi("動作中")
-                                                                         : Ansi("停止中");
-        std::printf("%2d. %s [%s] database=%s host=%s user=%s password=%s\n", index, name.c_str(),
-                    mode.c_str(), r.databaseName, r.databaseHost,
-                    r.databaseUser[0] ? r.databaseUser : Ansi("(復号できず)").c_str(),
-                    r.databasePassword[0] ? std::string(std::strlen(r.databasePassword), '*').c_str()
-                                          : "");
+        const std::string mode =
+            std::strcmp(r.operationMode, "0") == 0 ? Ansi("動作中") : Ansi("停止中");
+        std::printf(
+            "%2d. %s [%s] database=%s host=%s user=%s password=%s\n", index, name.c_str(),
+            mode.c_str(), r.databaseName, r.databaseHost,
+            r.databaseUser[0] ? r.databaseUser : Ansi("(復号できず)").c_str(),
+            r.databasePassword[0] ? std::string(std::strlen(r.databasePassword), '*').c_str() : "");
     }
     return status == 0 ? 0 : 1;
 }

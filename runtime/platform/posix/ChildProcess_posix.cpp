@@ -116,9 +116,13 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
     return std::unique_ptr<ChildProcess>(new ChildProcess(std::move(impl)));
 }
 
-bool ChildProcess::Started() const { return impl_->pid > 0; }
+bool ChildProcess::Started() const {
+    return impl_->pid > 0;
+}
 
-bool ChildProcess::EndedByGuard() const { return impl_->endedByGuard; }
+bool ChildProcess::EndedByGuard() const {
+    return impl_->endedByGuard;
+}
 
 ChildProcess::ReadStatus ChildProcess::Read(bool fromStdout, char* destination, std::size_t room,
                                             std::size_t& got) {

@@ -33,6 +33,10 @@ std::string Convert(const std::string& text, const char* from, const char* to) {
 
 } // namespace
 
-std::string Ansi(const char* utf8) { return Convert(utf8, "UTF-8", "CP932"); }
+std::string Ansi(const char* utf8) {
+    return Convert(utf8, "UTF-8", "CP932");
+}
 
-std::string Utf8FromAnsi(const std::string& ansi) { return Convert(ansi, "CP932", "UTF-8"); }
+std::string Utf8FromAnsi(const std::string& ansi) {
+    return Convert(ansi, "CP932", "UTF-8");
+}

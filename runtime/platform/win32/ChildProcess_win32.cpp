@@ -97,8 +97,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
     std::vector<char> writable(commandLine.begin(), commandLine.end());
     writable.push_back('\0');
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                       nullptr, nullptr, &startup, &info)) {
+    if (CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                       nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         *impl->process.out() = info.hProcess;
     }
@@ -123,9 +123,13 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
     return std::unique_ptr<ChildProcess>(new ChildProcess(std::move(impl)));
 }
 
-bool ChildProcess::Started() const { return impl_->process.valid(); }
+bool ChildProcess::Started() const {
+    return impl_->process.valid();
+}
 
-bool ChildProcess::EndedByGuard() const { return impl_->endedByGuard != 0; }
+bool ChildProcess::EndedByGuard() const {
+    return impl_->endedByGuard != 0;
+}
 
 ChildProcess::ReadStatus ChildProcess::Read(bool fromStdout, char* destination, std::size_t room,
                                             std::size_t& got) {

@@ -21,6 +21,10 @@ std::string Convert(const std::string& text, UINT from, UINT to) {
 
 } // namespace
 
-std::string Ansi(const char* utf8) { return Convert(utf8, CP_UTF8, CP_ACP); }
+std::string Ansi(const char* utf8) {
+    return Convert(utf8, CP_UTF8, CP_ACP);
+}
 
-std::string Utf8FromAnsi(const std::string& ansi) { return Convert(ansi, CP_ACP, CP_UTF8); }
+std::string Utf8FromAnsi(const std::string& ansi) {
+    return Convert(ansi, CP_ACP, CP_UTF8);
+}

@@ -64,8 +64,9 @@ TEST_F(WineCatalogue, MissingCatalogueFallsBackToTheSystemDatabases) {
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records), 0u);
     ASSERT_EQ(records.size(), 6u);
-    auto it = std::find_if(records.begin(), records.end(),
-                           [](const CabinetRecord& r) { return std::string(r.databaseName) == "Eigyo"; });
+    auto it = std::find_if(records.begin(), records.end(), [](const CabinetRecord& r) {
+        return std::string(r.databaseName) == "Eigyo";
+    });
     ASSERT_NE(it, records.end());
     EXPECT_STREQ(it->shortName, Ansi("営業部").c_str());
     EXPECT_STREQ(it->folder, (std::string("C:\\VelmoraData\\") + Ansi("営業部")).c_str());
