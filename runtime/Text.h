@@ -3,6 +3,7 @@
 // wide texts when they arrive from or go to a wide interface.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // ANSI text of a UTF-8 literal. Natively (tests) the ANSI code page is 932.
@@ -10,3 +11,10 @@ std::string Ansi(const char* utf8);
 
 // UTF-8 text of ANSI text (for printing in tests and tools of the testbed).
 std::string Utf8FromAnsi(const std::string& ansi);
+
+// UTF-16 text of ANSI text, for wide interfaces.
+std::u16string Utf16FromAnsi(const std::string& ansi);
+
+// Appends the ANSI text of length UTF-16 units; a character without an ANSI form becomes
+// the code page's default character.
+void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t length);

@@ -4,12 +4,34 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <utility>
 
 namespace {
 
 // Invalid input is copied byte for byte, so a conversion never loses text silently.
+// Opening a converter costs far more than a short conversion: keep one per direction.
+struct Converters {
+    std::map<std::pair<std::string, std::string>, iconv_t> open;
+    ~Converters() {
+        for (auto& entry : open)
+            if (entry.second != reinterpret_cast<iconv_t>(-1))
+                iconv_close(entry.second);
+    }
+};
+
+iconv_t Converter(const char* from, const char* to) {
+    thread_local Converters converters;
+    auto [it, added] = converters.open.try_emplace({from, to}, reinterpret_cast<iconv_t>(-1));
+    if (added)
+        it->second = iconv_open(to, from);
+    else
+        iconv(it->second, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+    return it->second;
+}
+
 std::string Convert(const std::string& text, const char* from, const char* to) {
-    iconv_t cd = iconv_open(to, from);
+    iconv_t cd = Converter(from, to);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return text;
     std::string out;
@@ -27,11 +49,28 @@ std::string Convert(const std::string& text, const char* from, const char* to) {
             --srcLeft;
         }
     }
-    iconv_close(cd);
     return out;
 }
 
 } // namespace
+
+std::u16string Utf16FromAnsi(const std::string& ansi) {
+    const std::string bytes = Convert(ansi, "CP932", "UTF-16LE");
+    std::u16string wide(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    return wide;
+}
+
+void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t length) {
+    std::string bytes(length * 2, '\0');
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+    }
+    out += Convert(bytes, "UTF-16LE", "CP932//TRANSLIT");
+}
 
 std::string Ansi(const char* utf8) {
     return Convert(utf8, "UTF-8", "CP932");

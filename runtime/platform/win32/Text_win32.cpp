@@ -28,3 +28,25 @@ std::string Ansi(const char* utf8) {
 std::string Utf8FromAnsi(const std::string& ansi) {
     return Convert(ansi, CP_ACP, CP_UTF8);
 }
+
+std::u16string Utf16FromAnsi(const std::string& ansi) {
+    if (ansi.empty())
+        return {};
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::u16string wide(static_cast<size_t>(length), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                        reinterpret_cast<wchar_t*>(wide.data()), length);
+    return wide;
+}
+
+void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t length) {
+    if (length == 0)
+        return;
+    const auto* wide = reinterpret_cast<const wchar_t*>(text);
+    const int count = static_cast<int>(length);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, count, nullptr, 0, nullptr, nullptr);
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(bytes));
+    WideCharToMultiByte(CP_ACP, 0, wide, count, out.data() + at, bytes, nullptr, nullptr);
+}
