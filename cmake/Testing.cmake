@@ -30,3 +30,28 @@ function(vt_add_gtest target)
     endif()
     set(${target}_CASES ${cases} PARENT_SCOPE)
 endfunction()
+
+# The SQL Server stand-in with the session tests' database, started once per ctest run for
+# the tests that name the fixture "sqlserver". ODBC finds "SQL Server" (FreeTDS) through
+# the testbed's private odbcinst.ini.
+set(VT_SQLSERVER_TEST_DIR "${CMAKE_BINARY_DIR}/sqlserver-test")
+set(VT_ODBCSYSINI "${CMAKE_SOURCE_DIR}/testbed/odbc")
+add_test(NAME sqlserver_start
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/runtime/tests/sqlserver_fixture.py start ${VT_SQLSERVER_TEST_DIR})
+add_test(NAME sqlserver_stop
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/runtime/tests/sqlserver_fixture.py stop ${VT_SQLSERVER_TEST_DIR})
+set_tests_properties(sqlserver_start PROPERTIES FIXTURES_SETUP sqlserver)
+set_tests_properties(sqlserver_stop PROPERTIES FIXTURES_CLEANUP sqlserver)
+
+# vt_use_sqlserver(tests...): the tests need the stand-in; they run one at a time against it.
+function(vt_use_sqlserver)
+    if(WIN32)
+        string(REPLACE "/" "\\" port_file "Z:${VT_SQLSERVER_TEST_DIR}/port")
+    else()
+        set(port_file "${VT_SQLSERVER_TEST_DIR}/port")
+    endif()
+    set_tests_properties(${ARGN} PROPERTIES
+        FIXTURES_REQUIRED sqlserver
+        RESOURCE_LOCK sqlserver
+        ENVIRONMENT "VT_SQLSERVER_PORTFILE=${port_file};ODBCSYSINI=${VT_ODBCSYSINI}")
+endfunction()

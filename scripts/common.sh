@@ -127,3 +127,22 @@ vt_make_demo() {
     python3 "$VT_ROOT/testbed/demo/make_demo.py" --prefix "$WINEPREFIX" \
         --bindir "$VT_WINDOWS/testbed/bin" --zqlencode "$VT_NATIVE/testbed/ZqlCommon_SD3/zqlencode" "$@"
 }
+
+# The services the tools meet on a server, played by the testbed's stand-in service:
+# created when missing, set to automatic start and started.
+vt_install_services() {
+    local svcctl="$VT_WINDOWS/testbed/bin/svcctl.exe"
+    local binary
+    binary=$(winepath -w "$VT_WINDOWS/testbed/bin/StandinService.exe" 2>/dev/null)
+    local service
+    for service in "$@"; do
+        wine "$svcctl" query "$service" >/dev/null 2>&1 ||
+            wine "$svcctl" create "$service" "\"$binary\"" auto >/dev/null
+        wine "$svcctl" config "$service" auto >/dev/null
+        wine "$svcctl" start "$service" --wait >/dev/null 2>&1 || true # already running
+    done
+}
+
+# The SQL Server stand-in over a data folder: start prints nothing, port prints the port.
+vt_sqlserver() { "$VT_ROOT/testbed/sqlserver/sqlserverctl" "$@"; }
+export ODBCSYSINI="$VT_ROOT/testbed/odbc"

@@ -1,0 +1,139 @@
+// ExecuteQuery of 100,000 rows x 5 columns against the SQL Server stand-in, beside a plain
+// ODBC fetch loop of the same query through the same driver, in the same run: the ratio of
+// the two times, and the session's peak extra memory relative to the result text.
+//   session_bench HOST,PORT
+#include "SqlServerSession.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+namespace {
+
+std::atomic<long long> g_current{0};
+std::atomic<long long> g_peak{0};
+
+class AlwaysRunning : public IServiceControl {
+public:
+    ServiceProbe Interrogate(const std::string&) override {
+        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
+    }
+};
+
+const char kQuery[] = "select SN, AccountName, UserID, DomainName, UserSpace from Rows order by SN";
+
+double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// The plain loop: every value fetched as wide text, nothing else done with it.
+double PlainFetch(const std::string& host, long& rows) {
+    SQLHENV env;
+    SQLHDBC dbc;
+    SQLHSTMT st;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    const std::string text = "DRIVER={SQL Server};SERVER=" + host +
+                             ";UID=bench_user;PWD=bench-pass;DATABASE=Bench;";
+    std::basic_string<SQLWCHAR> wide(text.begin(), text.end());
+    if (!SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, wide.data(), SQL_NTS, nullptr, 0, nullptr,
+                                         SQL_DRIVER_NOPROMPT))) {
+        std::printf("plain ODBC: cannot connect\n");
+        std::exit(1);
+    }
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
+    const std::string query = kQuery;
+    std::basic_string<SQLWCHAR> wideQuery(query.begin(), query.end());
+    const auto start = std::chrono::steady_clock::now();
+    SQLExecDirectW(st, wideQuery.data(), SQL_NTS);
+    SQLWCHAR buffer[8192];
+    rows = 0;
+    while (SQL_SUCCEEDED(SQLFetch(st))) {
+        for (SQLUSMALLINT c = 1; c <= 5; ++c) {
+            SQLLEN indicator;
+            SQLGetData(st, c, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+        }
+        ++rows;
+    }
+    const double seconds = Seconds(std::chrono::steady_clock::now() - start);
+    SQLFreeHandle(SQL_HANDLE_STMT, st);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return seconds;
+}
+
+} // namespace
+
+// Counts the bytes the program holds, to see the session's peak.
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size + 16);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    *static_cast<std::size_t*>(block) = size;
+    const long long now = g_current += static_cast<long long>(size);
+    long long peak = g_peak.load();
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
+    }
+    return static_cast<char*>(block) + 16;
+}
+void operator delete(void* p) noexcept {
+    if (p == nullptr)
+        return;
+    void* block = static_cast<char*>(p) - 16;
+    g_current -= static_cast<long long>(*static_cast<std::size_t*>(block));
+    std::free(block);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::printf("usage: session_bench HOST,PORT\n");
+        return 2;
+    }
+    const std::string host = argv[1];
+    AlwaysRunning services;
+    double best = 1e9, bestPlain = 1e9;
+    std::size_t textSize = 0;
+    long long extra = 0;
+    for (int round = 0; round < 3; ++round) {
+        long plainRows = 0;
+        bestPlain = std::min(bestPlain, PlainFetch(host, plainRows));
+
+        CSqlServerSession session(host, "bench_user", "bench-pass", services);
+        if (session.Connect() != 0 || session.SelectDatabase("Bench") != 0) {
+            std::printf("session: cannot connect\n");
+            return 1;
+        }
+        std::string text;
+        long rows = 0;
+        const long long before = g_current.load();
+        g_peak = before;
+        const auto start = std::chrono::steady_clock::now();
+        const int status = session.ExecuteQuery(kQuery, text, rows);
+        best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
+        textSize = text.size();
+        extra = g_peak.load() - before - static_cast<long long>(text.size());
+        if (status != 0 || rows != plainRows) {
+            std::printf("session: query failed (%d, %ld rows)\n", status, rows);
+            return 1;
+        }
+        session.ReleaseDatabase();
+        session.Disconnect();
+    }
+    std::printf("ExecuteQuery 100000 x 5: session %.3f s, plain ODBC loop %.3f s, ratio %.2f "
+                "(goal <= 1.2)\n",
+                best, bestPlain, best / bestPlain);
+    std::printf("result text %.1f MB, session's peak extra memory %.1f MB (%.2f x the text)\n",
+                static_cast<double>(textSize) / 1e6, static_cast<double>(extra) / 1e6,
+                static_cast<double>(extra) / static_cast<double>(textSize));
+    return 0;
+}

@@ -1,0 +1,172 @@
+// The session against the SQL Server stand-in, through the real ODBC chain: unixODBC and
+// FreeTDS natively, odbc32 under Wine. The stand-in is started by the test fixture
+// (sqlserver_fixture.py) and its port read from the file VT_SQLSERVER_PORTFILE names.
+#include "SqlServerSession.h"
+
+#include "LogFile.h"
+#include "Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include "FakeServices.h"
+#endif
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Host() {
+    const char* portFile = std::getenv("VT_SQLSERVER_PORTFILE");
+    std::string port = portFile ? ReadFile(portFile) : "";
+    while (!port.empty() && (port.back() == '\n' || port.back() == '\r'))
+        port.pop_back();
+    return "127.0.0.1," + port;
+}
+
+#if defined(_WIN32)
+IServiceControl& Services() { return SystemServices(); }
+
+// Stops the local "MSSQLSERVER" stand-in service for a scope and starts it again.
+class ScopedStoppedSqlServer {
+public:
+    ScopedStoppedSqlServer() { Control(false); }
+    ~ScopedStoppedSqlServer() { Control(true); }
+
+private:
+    static void Control(bool start) {
+        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        SC_HANDLE service = OpenServiceA(manager, "MSSQLSERVER", SERVICE_ALL_ACCESS);
+        SERVICE_STATUS status{};
+        if (start)
+            StartServiceA(service, 0, nullptr);
+        else
+            ControlService(service, SERVICE_CONTROL_STOP, &status);
+        const DWORD wanted = start ? SERVICE_RUNNING : SERVICE_STOPPED;
+        for (int i = 0; i < 100 && QueryServiceStatus(service, &status) &&
+                        status.dwCurrentState != wanted;
+             ++i)
+            Sleep(100);
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+    }
+};
+#else
+IServiceControl& Services() {
+    static FakeServices services;
+    services.states["MSSQLSERVER"] = ServiceState::Running;
+    return services;
+}
+#endif
+
+const char kLog[] = "SessionIntegration.log";
+const char kPassword[] = "p;a=s}s{w0rd";
+
+class SessionIntegration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::remove(kLog);
+        SetLogFileName(kLog);
+    }
+    std::string Log() { return Utf8FromAnsi(ReadFile(kLog)); }
+    CSqlServerSession Open(const std::string& database = "SessionTest") {
+        CSqlServerSession session(Host(), "session_user", kPassword, Services());
+        EXPECT_EQ(session.Connect(), 0) << Log();
+        EXPECT_EQ(session.SelectDatabase(database), 0);
+        return session;
+    }
+    static void Close(CSqlServerSession& session) {
+        session.ReleaseDatabase();
+        session.Disconnect();
+    }
+};
+
+TEST_F(SessionIntegration, JapaneseAliasesAndValuesWithNulls) {
+    CSqlServerSession session = Open(); // the password holds ';', '=', '{' and '}'
+    std::string text;
+    long rows = 0;
+    ASSERT_EQ(session.ExecuteQuery("select SN, Name as " + Ansi("名前") + ", Code from Items order by SN",
+                                   text, rows),
+              0);
+    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(text, Ansi("1\t営業部\tSales\r\n2\t経理部\t\r\n3\t表示ソ\t"));
+    ASSERT_EQ(session.ExecuteQuery("select Note from Items where SN = 1", text, rows), 0);
+    EXPECT_EQ(text, std::string(5000, 'x'));
+    Close(session);
+}
+
+TEST_F(SessionIntegration, EmptyResultsAndFailingStatements) {
+    CSqlServerSession session = Open();
+    std::string text = "untouched";
+    long rows = -1;
+    EXPECT_EQ(session.ExecuteQuery("select SN from Items where SN > 100", text, rows), 0);
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(text, "untouched");
+    EXPECT_EQ(session.ExecuteQuery("select Nothing from NoSuchTable", text, rows), 1);
+    EXPECT_EQ(session.ExecuteStatement("update NoSuchTable set x = 1"), 1);
+    EXPECT_EQ(session.ExecuteStatement("update Items set Code = 'Z' where SN = 999"), 0);
+    Close(session);
+}
+
+TEST_F(SessionIntegration, DatabaseNameMustMatchExactlyAndOnlyOnce) {
+    CSqlServerSession session(Host(), "session_user", kPassword, Services());
+    ASSERT_EQ(session.Connect(), 0);
+    EXPECT_EQ(session.SelectDatabase("sessiontest"), 1);
+    EXPECT_EQ(session.SelectDatabase("NoSuchDatabase"), 1);
+    EXPECT_EQ(session.SelectDatabase("SessionTest"), 0);
+    EXPECT_EQ(session.SelectDatabase("master"), 1);
+    Close(session);
+}
+
+TEST_F(SessionIntegration, LoginFailures) {
+    CSqlServerSession wrong(Host(), "session_user", "not-the-password", Services());
+    EXPECT_EQ(wrong.Connect(), 1);
+    EXPECT_NE(Log().find("【Failure】,fail Connect(),,,"), std::string::npos);
+
+    CSqlServerSession open(Host(), "open_user", "", Services());
+    EXPECT_EQ(open.Connect(), 0); // tried, and let in, without a password
+    EXPECT_NE(Log().find("【Failure】,password is empty.,,,"), std::string::npos);
+    open.Disconnect();
+}
+
+TEST_F(SessionIntegration, DisconnectWithoutCommitRollsBack) {
+    {
+        CSqlServerSession session = Open();
+        ASSERT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), 0);
+        ASSERT_EQ(session.ExecuteStatement("update Items set Code = 'Changed' where SN = 1"), 0);
+        Close(session);
+    }
+    CSqlServerSession session = Open();
+    std::string text;
+    long rows = 0;
+    ASSERT_EQ(session.ExecuteQuery("select Code from Items where SN = 1", text, rows), 0);
+    EXPECT_EQ(text, "Sales");
+
+    ASSERT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), 0);
+    ASSERT_EQ(session.ExecuteStatement("update Items set Code = 'Kept' where SN = 3"), 0);
+    ASSERT_EQ(session.ExecuteStatement("COMMIT"), 0);
+    ASSERT_EQ(session.ExecuteQuery("select Code from Items where SN = 3", text, rows), 0);
+    EXPECT_EQ(text, "Kept");
+    EXPECT_EQ(session.ExecuteStatement("update Items set Code = '' where SN = 3"), 0);
+    Close(session);
+}
+
+#if defined(_WIN32)
+TEST_F(SessionIntegration, StoppedLocalSqlServerServiceRefusesTheLogin) {
+    ScopedStoppedSqlServer stopped;
+    CSqlServerSession session(Host(), "session_user", kPassword, Services());
+    EXPECT_EQ(session.Connect(), 1);
+    EXPECT_NE(Log().find("【Failure】,サービス停止中,,,"), std::string::npos);
+}
+#endif
+
+} // namespace
