@@ -18,6 +18,8 @@ import sqlite3
 import subprocess
 import sys
 
+import cabinets
+
 # Cabinets of the demo catalogue. Extend here; every other table follows from this one.
 #   key:       CatalogKey
 #   name:      the cabinet's display name (brannockVaultName)
@@ -25,8 +27,10 @@ import sys
 #   mode:      brannockVaultOperationMode, "0" running, "1" stopped
 #   user, password: the SQL Server login, stored encoded
 #   corrupt_user: store a damaged encoded user, so that decoding it fails
+#   no_database: the SQL Server has no such database (its login exists)
 Cabinet = collections.namedtuple(
-    "Cabinet", "key name database mode user password corrupt_user", defaults=(False,))
+    "Cabinet", "key name database mode user password corrupt_user no_database",
+    defaults=(False, False))
 
 CABINETS = [
     Cabinet(1, "営業部", "Eigyo", "0", "velmora_eigyo", "Eig;yo=Pass}1"),
@@ -34,7 +38,8 @@ CABINETS = [
     Cabinet(3, "技術資料", "Gijutsu", "0", "velmora_gijutsu", "g{i}j=u;tsu"),
     Cabinet(4, "空のキャビネット", "Clean", "0", "velmora_clean", "CleanPass1"),
     # Its database does not exist on the SQL Server.
-    Cabinet(5, "欠落キャビネット", "Missing", "0", "velmora_missing", "MissingPass1"),
+    Cabinet(5, "欠落キャビネット", "Missing", "0", "velmora_missing", "MissingPass1",
+            no_database=True),
     Cabinet(6, "暗号破損", "Broken", "0", "velmora_broken", "BrokenPass1", corrupt_user=True),
 ]
 
@@ -151,6 +156,28 @@ def build_doc_types(path):
           [(sn, lang, name) for sn, _, names in DOC_TYPES for lang, name in names])])
 
 
+def build_sqlserver_data(data_dir):
+    """Writes the cabinets' databases for the SQL Server stand-in into data_dir.
+
+    <database>.sqlite for every cabinet that has one (a stale one of a cabinet without is
+    removed), every cabinet's plain login merged into logins.json, and what the checks must
+    find merged into expected.json. Returns the databases written.
+    """
+    os.makedirs(data_dir, exist_ok=True)
+    written = []
+    for c in CABINETS:
+        path = os.path.join(data_dir, c.database + ".sqlite")
+        if c.no_database:
+            if os.path.exists(path):
+                os.remove(path)
+            continue
+        cabinets.build_cabinet(path, c.database)
+        written.append(c.database)
+    cabinets.add_logins(data_dir, {c.user: c.password for c in CABINETS})
+    cabinets.add_expected(data_dir, {db: cabinets.expected_json(db) for db in written})
+    return written
+
+
 def reg_string(value):
     return '"' + value.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
@@ -209,6 +236,9 @@ def main():
     p.add_argument("--generation", type=int, choices=(4, 5), default=5)
     p.add_argument("--server-type", type=lambda s: int(s, 0), default=0x200)
     p.add_argument("--install-dir", default="C:\\Velmora")
+    p.add_argument("--sqlserver-data", metavar="DIR",
+                   help="also write the cabinets' databases and logins for the SQL Server "
+                        "stand-in into DIR")
     args = p.parse_args()
 
     prefix = os.path.abspath(args.prefix)
@@ -239,6 +269,7 @@ def main():
 
     write_registry(prefix, env, args, install_dir)
     verify_registry(env, args, install_dir)
+    written = build_sqlserver_data(args.sqlserver_data) if args.sqlserver_data else []
 
     active = install_dir + ("\\Zeph5" if args.generation == 5 else "")
     findings = sum(1 for _, fmt, _ in DOC_TYPES if fmt == "NULL")
@@ -248,6 +279,9 @@ def main():
     print(f"  {len(CABINETS)} cabinets: " +
           ", ".join(f"{c.name} ({c.database})" for c in CABINETS))
     print(f"  {len(DOC_TYPES)} document types, {findings} with format 'NULL'")
+    if args.sqlserver_data:
+        print(f"  SQL Server data in {os.path.abspath(args.sqlserver_data)}: "
+              + ", ".join(f"{db}.sqlite" for db in written) + ", logins.json, expected.json")
     print(f"  query: wine '{active}\\sqli.exe' /inprocess /reg "
           f"\"{KEY_GEN5 if args.generation == 5 else KEY_GEN4}\" /database ZqlCatalog "
           "/sql \"select CatalogKey, ValueName, StringValue from Catalog\"")
