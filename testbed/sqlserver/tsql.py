@@ -146,9 +146,13 @@ def compile_like(pattern, escape=None):
             out.append(('[', negated, tuple(items)))
             i = j + 1
         else:
-            for f in _fold(c):
+            # fold a whole run of literal characters: halfwidth voiced marks join their kana
+            j = i + 1
+            while j < n and pattern[j] not in '%_[' and pattern[j] != escape:
+                j += 1
+            for f in _fold(pattern[i:j]):
                 out.append(('=', f))
-            i += 1
+            i = j
     return tuple(out)
 
 
