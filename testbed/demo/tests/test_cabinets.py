@@ -22,6 +22,12 @@ import cabinets  # noqa: E402
 import make_demo  # noqa: E402
 import make_large_cabinet  # noqa: E402
 
+sys.path.insert(0, os.path.join(os.path.dirname(DEMO), "sqlserver"))
+try:
+    import tsql  # the SQL Server stand-in's dialect layer
+except ImportError:
+    tsql = None
+
 # --- The tools' statements -------------------------------------------------------------------
 
 SUSPECT_USERS = ("Select SN, AccountName, UserID, DomainName, UserSpace From UserOrGroup where "
@@ -376,6 +382,37 @@ class RefineRepairTest(DemoData):
         row = db.execute("select CreateUserSN, ReserveUserSN from ConfigurationHistory "
                          "where SN = 1002").fetchone()
         self.assertEqual(row, (replacement, replacement))
+
+
+@unittest.skipIf(tsql is None, "the SQL Server stand-in is not in this tree")
+class StandInTest(DemoData):
+    """The same findings when the statements go through the stand-in's own translation."""
+
+    def test_stand_in_finds_what_is_expected(self):
+        for database, expected in cabinets.EXPECTED.items():
+            con = sqlite3.connect(self.path(database))
+            self.addCleanup(con.close)
+            tsql.register(con, lambda: database)
+
+            def run(sql):
+                return con.execute(
+                    tsql.translate(tsql.tokenize(sql), [database], database)).fetchall()
+
+            for check, statement in CONTENT_CHECKS.items():
+                self.assertEqual(sorted(run(statement), key=repr),
+                                 sorted(as_expected(expected[check]), key=repr),
+                                 f"{database} {check}")
+            self.assertEqual([r[0] for r in run(SUSPECT_USERS)],
+                             [sn for sn, _ in expected["UserRecordCheck"]], database)
+            self.assertEqual(run(VALID_ACCOUNTS), as_expected(expected["ValidAccounts"]))
+            for sn, _ in expected["UserRecordCheck"]:
+                for table, (_, columns, from_clause, _) in LOOKUPS.items():
+                    rows = run("select %s from %s" % (columns, from_clause.replace("%s", str(sn))))
+                    width = EXPECTED_WIDTH.get(table, 99)
+                    self.assertEqual(
+                        sorted((sn,) + tuple(r)[:width] for r in rows),
+                        sorted(r for r in as_expected(expected["RelatedRecords"][table])
+                               if r[0] == sn), f"{database} {table} {sn}")
 
 
 class LargeCabinetTest(unittest.TestCase):
