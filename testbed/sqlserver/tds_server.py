@@ -453,6 +453,7 @@ class Session(threading.Thread):
         self.prepared = {}
         self.next_handle = 1
         self.nocount = False
+        self.lock_timeout_ms = int(BUSY_TIMEOUT * 1000)
         self.spid = server.spid()
         self.out = bytearray()
         self.out_packet_id = 1
@@ -590,9 +591,9 @@ class Session(threading.Thread):
                         self.emit(tok_error(40000, 'stand-in cannot run: TDS packet type %d' % ptype))
                         self.emit(tok_done(DONE_ERROR))
                 except Attention:
-                    self.out = bytearray()
-                    self.out_packet_id = self.out_packet_id  # keep numbering inside the message
-                    self.emit(tok_done(DONE_ATTN))
+                    # What is buffered ends on a token boundary and may complete a token that
+                    # is already partly sent: keep it, the client skips it up to the DONE.
+                    self.out += tok_done(DONE_ATTN)
                     log.info('spid %d: request cancelled', self.spid)
                 self.end_message()
 
@@ -674,6 +675,7 @@ class Session(threading.Thread):
                                          "name is entered correctly." % self.db)
             con = sqlite3.connect(path, timeout=BUSY_TIMEOUT, isolation_level=None,
                                   check_same_thread=False)
+            con.execute('PRAGMA busy_timeout = %d' % self.lock_timeout_ms)
             tsql.register(con, lambda: self.db)
             con.set_progress_handler(self._progress, 20000)
             self.cons[self.db] = con
@@ -869,8 +871,9 @@ class Session(threading.Thread):
             return
         if name == 'LOCK_TIMEOUT' and len(toks) >= 3:
             ms = int(''.join(t.text for t in toks[2:]))
+            self.lock_timeout_ms = ms if ms >= 0 else 2 ** 30
             for con in self.cons.values():
-                con.execute('PRAGMA busy_timeout = %d' % (ms if ms >= 0 else 2 ** 30))
+                con.execute('PRAGMA busy_timeout = %d' % self.lock_timeout_ms)
             return
         if name in ('ANSI_NULLS', 'ANSI_WARNINGS', 'ANSI_PADDING', 'QUOTED_IDENTIFIER',
                     'CONCAT_NULL_YIELDS_NULL', 'ARITHABORT', 'TEXTSIZE', 'ANSI_NULL_DFLT_ON',

@@ -356,7 +356,7 @@ FUNCTIONS = {
     'ISNULL', 'LEN', 'GETDATE', 'DB_NAME', 'LTRIM', 'RTRIM',
 }
 # Words followed by '(' that are not function calls.
-_NOT_CALL_BEFORE = {'INTO', 'TABLE', 'REFERENCES', 'ON', 'VIEW', 'INDEX', 'EXISTS', 'KEY'}
+_NOT_CALL_BEFORE = {'INTO', 'TABLE', 'REFERENCES', 'ON', 'VIEW', 'INDEX', 'EXISTS', 'KEY', 'WITH'}
 _KEYWORDS_BEFORE_PAREN = {
     'IN', 'EXISTS', 'VALUES', 'AS', 'ON', 'AND', 'OR', 'NOT', 'WHERE', 'FROM', 'JOIN', 'SELECT',
     'WHEN', 'THEN', 'ELSE', 'HAVING', 'BY', 'SET', 'CHECK', 'KEY', 'UNIQUE', 'RETURN', 'CASE',

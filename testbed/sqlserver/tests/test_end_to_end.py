@@ -1,0 +1,232 @@
+"""The SQL Server stand-in through the real client chain: unixODBC, FreeTDS's ODBC driver
+(registered as "SQL Server" by testbed/odbc/odbcinst.ini) and the wide ODBC functions."""
+import json
+import os
+import shutil
+import sqlite3
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+CTL = os.path.join(HERE, '..', 'sqlserverctl')
+os.environ['ODBCSYSINI'] = os.path.abspath(os.path.join(HERE, '..', '..', 'odbc'))
+
+import odbc_client  # noqa: E402  (loads libodbc after ODBCSYSINI is set)
+from odbc_client import Connection, OdbcError  # noqa: E402
+
+PASSWORD = 'pa;ss=w}rd'
+
+
+def make_cabinet(path, rows=()):
+    db = sqlite3.connect(path)
+    db.executescript("""
+        create table UserOrGroup(SN integer primary key, AccountName nvarchar(64),
+            UserID nvarchar(64), DomainName nvarchar(64), UserSpace nvarchar(64), UserType int);
+        insert into UserOrGroup values (1, 'alice', 'alice', 'D', 'sp', 0),
+            (2, '山田', '1bob', 'D', NULL, 0), (3, 'carol', 'Carol', NULL, '', 0);
+        create table Container(SN integer primary key, CreateUserSN int, IsTrash int);
+        insert into Container values (10, 2, 0), (11, 2, 1), (12, 1, 0);
+    """)
+    db.executemany('insert into Container values (?, ?, ?)', rows)
+    db.commit()
+    db.close()
+
+
+class StandInCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix='sqlserver-standin-')
+        make_cabinet(os.path.join(cls.dir, 'Cabinet1.sqlite'))
+        make_cabinet(os.path.join(cls.dir, 'we]ird.sqlite'))
+        with open(os.path.join(cls.dir, 'logins.json'), 'w') as f:
+            json.dump({'logins': {'velmora': PASSWORD}}, f)
+        cls.port = int(subprocess.check_output([CTL, 'start', cls.dir], text=True).strip())
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.call([CTL, 'stop', cls.dir])
+        if os.environ.get('STANDIN_SHOW_LOG'):
+            with open(os.path.join(cls.dir, 'server.log')) as f:
+                print(f.read())
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def connstr(self, uid='velmora', pwd='{%s}' % PASSWORD, database='Cabinet1'):
+        s = 'DRIVER={SQL Server};SERVER=127.0.0.1,%d;UID=%s;PWD=%s;' % (self.port, uid, pwd)
+        return s + ('DATABASE=%s;' % database if database else '')
+
+    def connect(self, **kw):
+        con = Connection(self.connstr(**kw))
+        self.addCleanup(con.close)
+        return con
+
+    def assertOdbcError(self, native, sqlstate, fn, *args):
+        with self.assertRaises(OdbcError) as cm:
+            fn(*args)
+        self.assertEqual(cm.exception.native, native, cm.exception)
+        if sqlstate:
+            self.assertEqual(cm.exception.sqlstate, sqlstate, cm.exception)
+        return cm.exception
+
+
+class LoginTest(StandInCase):
+    def test_logins(self):
+        self.assertEqual(self.connect().execute('select db_name()')[0], [('Cabinet1',)])
+        sa = self.connect(uid='sa', pwd='Velmora-sa-1', database=None)
+        self.assertEqual(sa.execute('select db_name()')[0], [('master',)])
+        err = self.assertOdbcError(18456, '42000', Connection, self.connstr(pwd='wrong'))
+        self.assertIn("Login failed for user 'velmora'.", str(err))
+        self.assertOdbcError(18456, '42000', Connection, self.connstr(uid='nobody'))
+        # FreeTDS ends a braced value at the first '}' followed by ';' or the end, and does
+        # not undouble '}}': the Microsoft form {pa;ss=w}}rd} arrives as 'pa;ss=w}}rd'.
+        self.assertOdbcError(18456, '42000', Connection, self.connstr(pwd='{pa;ss=w}}rd}'))
+
+    def test_logins_file_is_read_at_each_login(self):
+        path = os.path.join(self.dir, 'logins.json')
+        with open(path) as f:
+            saved = f.read()
+
+        def restore():
+            with open(path, 'w') as f:
+                f.write(saved)
+        self.addCleanup(restore)
+        with open(path, 'w') as f:
+            json.dump({'logins': {'velmora': PASSWORD, 'builder': 'b-1'}}, f)
+        self.connect(uid='builder', pwd='b-1')
+
+    def test_missing_database_in_login(self):
+        with self.assertRaises(OdbcError) as cm:
+            Connection(self.connstr(database="Nope"))
+        self.assertIn(4060, [r[1] for r in cm.exception.records])
+
+
+class DatabaseTest(StandInCase):
+    def test_list_and_use(self):
+        con = self.connect(uid='sa', pwd='Velmora-sa-1', database=None)
+        rows, _ = con.execute('SELECT name FROM sys.databases ORDER BY database_id')
+        self.assertEqual([r[0] for r in rows],
+                         ['master', 'tempdb', 'model', 'msdb', 'Cabinet1', 'we]ird'])
+        con.execute('USE [we]]ird]')
+        self.assertEqual(con.execute('select db_name()')[0], [('we]ird',)])
+        con.execute('USE [Cabinet1]')
+        self.assertEqual(con.execute('select count(*) from UserOrGroup')[0], [('3',)])
+        err = self.assertOdbcError(911, '08004', con.execute, 'USE [Missing]')
+        self.assertIn("Database 'Missing' does not exist", str(err))
+        self.assertEqual(con.execute('select db_name()')[0], [('Cabinet1',)])
+
+
+class QueryTest(StandInCase):
+    def test_texts_nulls_and_counts(self):
+        con = self.connect()
+        rows, count = con.execute(
+            "Select SN, AccountName, UserID, DomainName, UserSpace From UserOrGroup where "
+            "(UserSpace Is NULL) or (UserSpace = '') or  (UserID NOT LIKE '[A-Z]%%') or "
+            "(UserID Is NULL) or (UserID = '') order by SN")
+        self.assertEqual(rows, [('2', '山田', '1bob', 'D', None), ('3', 'carol', 'Carol', None, '')])
+        self.assertEqual(count, 2)
+        text = '日本語テキスト 𠮷 ﾊﾝｶｸ'
+        long_text = 'あ' * 4500
+        con.execute("insert into UserOrGroup values (20, N'%s', N'%s', NULL, 'x', 0)"
+                    % (text, long_text))
+        self.assertEqual(con.execute('select AccountName, UserID, DomainName from UserOrGroup '
+                                     'where SN = 20')[0], [(text, long_text, None)])
+        self.assertEqual(con.execute("select SN from UserOrGroup where AccountName = N'%s'"
+                                     % text)[0], [('20',)])
+        _, count = con.execute('update UserOrGroup set UserType=1 where SN > 1')
+        self.assertEqual(count, 3)
+        _, count = con.execute('delete from UserOrGroup where SN = 20')
+        self.assertEqual(count, 1)
+
+    def test_prepared_statements_with_parameters(self):
+        con = self.connect()
+        with con.statement() as st:
+            st.execute('select SN, AccountName from UserOrGroup where AccountName = ? or SN = ? '
+                       'order by SN', ['山田', 3])
+            self.assertEqual(st.fetchall(), [('2', '山田'), ('3', 'carol')])
+        with con.statement() as st:
+            st.execute('update UserOrGroup set DomainName = ? where SN = ?', [None, 1])
+            self.assertEqual(st.rowcount(), 1)
+        self.assertEqual(con.execute('select DomainName from UserOrGroup where SN = 1')[0], [(None,)])
+
+    def test_error_numbers(self):
+        con = self.connect()
+        self.assertOdbcError(208, '42S02', con.execute, 'select * from NoSuchTable')
+        self.assertOdbcError(207, '42S22', con.execute, 'select NoSuchColumn from UserOrGroup')
+        self.assertOdbcError(102, '42000', con.execute, 'select from where')
+        self.assertOdbcError(2627, '23000', con.execute,
+                             "insert into UserOrGroup values (1, 'x', 'x', 'x', 'x', 0)")
+        err = self.assertOdbcError(40000, None, con.execute, "select 'a' + 'b'")
+        self.assertIn('stand-in cannot run', str(err))
+        self.assertOdbcError(3902, None, con.execute, 'COMMIT')
+        self.assertOdbcError(3903, None, con.execute, 'ROLLBACK')
+        # the connection stays usable after errors
+        self.assertEqual(con.execute('select count(*) from Container')[0], [('3',)])
+
+
+class TransactionTest(StandInCase):
+    def count_trash(self, con):
+        return con.execute('select count(*) from Container where IsTrash = 1')[0][0][0]
+
+    def test_disconnect_rolls_back_and_commit_persists(self):
+        observer = self.connect()
+        con = Connection(self.connstr())
+        con.execute('BEGIN TRANSACTION')
+        con.execute('update Container set IsTrash=1 where (CreateUserSN = 2)')
+        self.assertEqual(self.count_trash(con), '2')
+        con.close()
+        self.assertEqual(self.count_trash(observer), '1')
+
+        con = self.connect()
+        con.execute('BEGIN TRANSACTION')
+        con.execute('update Container set IsTrash=1 where (CreateUserSN = 1)')
+        con.execute('COMMIT')
+        self.assertEqual(self.count_trash(observer), '2')
+        con.execute('BEGIN TRAN')
+        con.execute('delete from Container')
+        con.execute('ROLLBACK')
+        self.assertEqual(self.count_trash(observer), '2')
+
+    def test_second_writer_times_out_with_1222(self):
+        first = self.connect()
+        first.execute('BEGIN TRANSACTION')
+        first.execute('update Container set IsTrash=0 where SN = 10')
+        second = self.connect()
+        second.execute('SET LOCK_TIMEOUT 300')
+        started = time.monotonic()
+        self.assertOdbcError(1222, None, second.execute, 'update Container set IsTrash=0 where SN = 11')
+        self.assertLess(time.monotonic() - started, 3)
+        first.execute('COMMIT')
+        second.execute('update Container set IsTrash=0 where SN = 11')
+
+
+class CancelTest(StandInCase):
+    def test_cancel_long_statement(self):
+        con = self.connect()
+        with con.statement() as st:
+            timer = threading.Timer(0.5, st.cancel)
+            timer.start()
+            started = time.monotonic()
+            with self.assertRaises(OdbcError) as cm:
+                st.execute('with r(n) as (select 1 union all select n + 1 from r '
+                           'where n < 1000000000) select count(*) from r')
+            timer.join()
+            self.assertLess(time.monotonic() - started, 5)
+            self.assertEqual(cm.exception.sqlstate, 'HY008')
+        self.assertEqual(con.execute('select count(*) from Container')[0], [('3',)])
+
+    def test_abandon_large_result(self):
+        con = self.connect()
+        with con.statement() as st:
+            st.execute('with r(n) as (select 1 union all select n + 1 from r where n < 200000) '
+                       'select n, n, n from r')
+            self.assertTrue(st.fetch())
+            started = time.monotonic()
+            self.assertIn(st.cancel(), (0, 1))
+            self.assertLess(time.monotonic() - started, 5)
+        self.assertEqual(con.execute('select count(*) from Container')[0], [('3',)])
+
+
+if __name__ == '__main__':
+    unittest.main()
