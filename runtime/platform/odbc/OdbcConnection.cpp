@@ -13,6 +13,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -23,11 +24,23 @@ const SQLWCHAR* Wide(const std::u16string& text) {
     return reinterpret_cast<const SQLWCHAR*>(text.c_str());
 }
 
+struct Driver {
+    std::u16string name;
+    // FreeTDS reads a braced value up to the first "}" that ends the value and does not
+    // undouble "}}" as the ODBC rules (and Microsoft's drivers) do.
+    bool freeTds = false;
+};
+
 // A value in a connection string, braced when it holds a character the string's syntax
-// uses, so that a password with ';', '=' or '}' reaches the server unchanged.
-std::u16string ConnectionValue(const std::u16string& value) {
+// uses, so that a password with ';', '=' or '}' reaches the server unchanged. Empty when
+// the driver cannot be given the value (FreeTDS and a value holding "};").
+std::optional<std::u16string> ConnectionValue(const std::u16string& value, const Driver& driver) {
     if (value.find_first_of(u";={}[](),?*!@ ") == std::u16string::npos)
         return value;
+    if (driver.freeTds)
+        return value.find(u"};") == std::u16string::npos
+                   ? std::optional<std::u16string>(u"{" + value + u"}")
+                   : std::nullopt;
     std::u16string quoted = u"{";
     for (char16_t c : value) {
         quoted.push_back(c);
@@ -37,27 +50,38 @@ std::u16string ConnectionValue(const std::u16string& value) {
     return quoted + u"}";
 }
 
+bool Contains(std::u16string text, const std::u16string& part) {
+    for (char16_t& c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
+    return text.find(part) != std::u16string::npos;
+}
+
 // The newest SQL Server driver installed, by name; "SQL Server" (present on every
 // Windows, and the testbed's name for FreeTDS) when none of the newer ones is.
-std::u16string ChooseDriver(SQLHENV env) {
+Driver ChooseDriver(SQLHENV env) {
     static const char16_t* const preferred[] = {
         u"ODBC Driver 18 for SQL Server", u"ODBC Driver 17 for SQL Server",
         u"ODBC Driver 13 for SQL Server", u"SQL Server Native Client 11.0", u"SQL Server"};
-    std::vector<std::u16string> installed;
+    std::vector<Driver> installed;
     SQLWCHAR name[256];
     SQLWCHAR attributes[1024];
     SQLSMALLINT nameLength = 0, attributesLength = 0;
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
     while (SQL_SUCCEEDED(SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024,
                                      &attributesLength))) {
-        installed.emplace_back(reinterpret_cast<const char16_t*>(name));
+        // The attributes are "key=value" texts separated by zeros; the driver's file tells
+        // FreeTDS apart.
+        const std::u16string all(reinterpret_cast<const char16_t*>(attributes),
+                                 static_cast<std::size_t>(attributesLength));
+        installed.push_back({reinterpret_cast<const char16_t*>(name), Contains(all, u"tdsodbc")});
         direction = SQL_FETCH_NEXT;
     }
     for (const char16_t* candidate : preferred)
-        for (const std::u16string& driver : installed)
-            if (driver == candidate)
+        for (const Driver& driver : installed)
+            if (driver.name == candidate)
                 return driver;
-    return u"SQL Server";
+    return {u"SQL Server", false};
 }
 
 class Statement {
@@ -93,17 +117,22 @@ public:
 
     bool Connect(const std::string& server, const std::string& login,
                  const std::string* password) override {
-        const std::u16string driver = ChooseDriver(env_);
-        std::u16string text = u"DRIVER={" + driver + u"};SERVER=" +
-                              ConnectionValue(Utf16FromAnsi(server)) +
-                              u";UID=" + ConnectionValue(Utf16FromAnsi(login)) + u";";
+        const Driver driver = ChooseDriver(env_);
+        const auto serverValue = ConnectionValue(Utf16FromAnsi(server), driver);
+        const auto loginValue = ConnectionValue(Utf16FromAnsi(login), driver);
+        const auto passwordValue =
+            ConnectionValue(password ? Utf16FromAnsi(*password) : u"", driver);
+        if (!serverValue || !loginValue || !passwordValue)
+            return false;
+        std::u16string text = u"DRIVER={" + driver.name + u"};SERVER=" + *serverValue +
+                              u";UID=" + *loginValue + u";";
         if (password != nullptr)
-            text += u"PWD=" + ConnectionValue(Utf16FromAnsi(*password)) + u";";
+            text += u"PWD=" + *passwordValue + u";";
         // Driver 18 encrypts by default and then insists on a certificate it can verify,
         // which the servers these tools meet (a local instance with its self-signed
         // certificate) do not have. "Optional" keeps what every older driver does: the
         // connection is encrypted when the server demands it and not otherwise.
-        if (driver == u"ODBC Driver 18 for SQL Server")
+        if (driver.name == u"ODBC Driver 18 for SQL Server")
             text += u"Encrypt=Optional;";
         // A generous bound instead of waiting forever for a server that does not answer.
         SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
