@@ -64,10 +64,20 @@ std::u16string Utf16FromAnsi(const std::string& ansi) {
 }
 
 void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t length) {
-    std::string bytes(length * 2, '\0');
-    for (std::size_t i = 0; i < length; ++i) {
-        bytes[2 * i] = static_cast<char>(text[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(text[i] >> 8);
+    // Most values are plain ASCII: those need no converter.
+    std::size_t ascii = 0;
+    while (ascii < length && text[ascii] < 0x80)
+        ++ascii;
+    const std::size_t at = out.size();
+    out.resize(at + ascii);
+    for (std::size_t i = 0; i < ascii; ++i)
+        out[at + i] = static_cast<char>(text[i]);
+    if (ascii == length)
+        return;
+    std::string bytes((length - ascii) * 2, '\0');
+    for (std::size_t i = ascii; i < length; ++i) {
+        bytes[2 * (i - ascii)] = static_cast<char>(text[i] & 0xFF);
+        bytes[2 * (i - ascii) + 1] = static_cast<char>(text[i] >> 8);
     }
     out += Convert(bytes, "UTF-16LE", "CP932//TRANSLIT");
 }
