@@ -114,6 +114,7 @@ vt_start_keepalive() {
 }
 
 vt_stop_wine() {
+    [ -n "$VT_DEMO_SQLDATA" ] && vt_sqlserver stop "$VT_DEMO_SQLDATA"
     [ -n "$VT_KEEPALIVE_PID" ] && kill "$VT_KEEPALIVE_PID" 2>/dev/null
     [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
     [ -n "$VT_XVFB_PID" ] && kill "$VT_XVFB_PID" 2>/dev/null
@@ -122,10 +123,20 @@ vt_stop_wine() {
     return 0
 }
 
-# Builds the demo installation into the current prefix.
+# Builds the demo installation into the current prefix, with the cabinets' databases served
+# by a SQL Server stand-in over <prefix>/../sqlserver (started here, stopped by
+# vt_stop_wine). The catalogue names that server as "127.0.0.1,<port>".
+VT_DEMO_SQLDATA=
 vt_make_demo() {
+    VT_DEMO_SQLDATA=$(dirname "$WINEPREFIX")/sqlserver
+    mkdir -p "$VT_DEMO_SQLDATA"
+    [ -f "$VT_DEMO_SQLDATA/logins.json" ] || echo '{"logins": {}}' >"$VT_DEMO_SQLDATA/logins.json"
+    vt_sqlserver stop "$VT_DEMO_SQLDATA"
+    local port
+    port=$(vt_sqlserver start "$VT_DEMO_SQLDATA") || return 1
     python3 "$VT_ROOT/testbed/demo/make_demo.py" --prefix "$WINEPREFIX" \
-        --bindir "$VT_WINDOWS/testbed/bin" --zqlencode "$VT_NATIVE/testbed/ZqlCommon_SD3/zqlencode" "$@"
+        --bindir "$VT_WINDOWS/testbed/bin" --zqlencode "$VT_NATIVE/testbed/ZqlCommon_SD3/zqlencode" \
+        --sqlserver-data "$VT_DEMO_SQLDATA" --sqlserver-host "127.0.0.1,$port" "$@"
 }
 
 # The services the tools meet on a server, played by the testbed's stand-in service:

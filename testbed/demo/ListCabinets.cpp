@@ -1,9 +1,11 @@
 // Lists the cabinets of the installation as the tools' runtime reads them: the inventory
 // of installed products, then getSydCabList through the interpreter and the helper
-// library. Prints ANSI text (code page 932); passwords are shown masked.
+// library, then a SQL Server session with each cabinet's database. Prints ANSI text (code
+// page 932); passwords are shown masked.
 #include "CabinetCatalogue.h"
 #include "InstallSettings.h"
 #include "LogFile.h"
+#include "SqlServerSession.h"
 #include "Text.h"
 
 #include <cstdio>
@@ -35,6 +37,24 @@ int main() {
             mode.c_str(), r.databaseName, r.databaseHost,
             r.databaseUser[0] ? r.databaseUser : Ansi("(復号できず)").c_str(),
             r.databasePassword[0] ? std::string(std::strlen(r.databasePassword), '*').c_str() : "");
+    }
+    std::printf("%s\n", Ansi("SQL Server への接続:").c_str());
+    for (const CabinetRecord& r : inventory.Entry(0).cabinets) {
+        CSqlServerSession session(r.databaseHost, r.databaseUser, r.databasePassword);
+        std::string text;
+        long users = 0;
+        std::string outcome;
+        if (session.Connect() != 0)
+            outcome = Ansi("SQLServerへの接続に失敗しました。");
+        else if (session.SelectDatabase(r.databaseName) != 0)
+            outcome = Ansi("データベースへの接続に失敗しました。");
+        else if (session.ExecuteQuery("select SN from UserOrGroup", text, users) != 0)
+            outcome = Ansi("UserOrGroupの取得に失敗しました。");
+        else
+            outcome = Ansi("接続できました (UserOrGroup ") + std::to_string(users) + Ansi(" 件)");
+        std::printf("  %s: %s\n", r.shortName, outcome.c_str());
+        session.ReleaseDatabase();
+        session.Disconnect();
     }
     return status == 0 ? 0 : 1;
 }

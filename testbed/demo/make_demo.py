@@ -112,7 +112,7 @@ def create_database(path, script, rows):
     db.close()
 
 
-def build_catalog(path, zqlencode):
+def build_catalog(path, zqlencode, host):
     rows = []
     for c in CABINETS:
         user = encode(zqlencode, c.user)
@@ -122,7 +122,7 @@ def build_catalog(path, zqlencode):
             ("brannockVaultName", c.name),
             ("brannockVaultDatabaseName", c.database),
             ("brannockVaultOperationMode", c.mode),
-            ("brannockVaultDatabaseHost", "127.0.0.1"),
+            ("brannockVaultDatabaseHost", host),
             ("brannockVaultDatabaseUser", user),
             ("brannockVaultDatabasePassword", encode(zqlencode, c.password)),
         ]
@@ -239,6 +239,8 @@ def main():
     p.add_argument("--sqlserver-data", metavar="DIR",
                    help="also write the cabinets' databases and logins for the SQL Server "
                         "stand-in into DIR")
+    p.add_argument("--sqlserver-host", default="127.0.0.1",
+                   help="the cabinets' SQL Server as the catalogue names it, e.g. 127.0.0.1,1433")
     args = p.parse_args()
 
     prefix = os.path.abspath(args.prefix)
@@ -261,7 +263,7 @@ def main():
         shutil.rmtree(data, ignore_errors=True)
         os.makedirs(data)
         shutil.copy2(binaries["sqli.exe"], folder)
-        build_catalog(os.path.join(data, "ZqlCatalog.sqlite"), args.zqlencode)
+        build_catalog(os.path.join(data, "ZqlCatalog.sqlite"), args.zqlencode, args.sqlserver_host)
         build_system_db(os.path.join(data, "$$SystemDB.sqlite"), install_dir)
         build_doc_types(os.path.join(data, "ZqlDocType.sqlite"))
     for c in CABINETS:
