@@ -129,42 +129,38 @@ def value_text(v):
     return str(v)
 
 
-def encode_rows(rows, ncols):
-    """Rows → (per column NVARCHAR(MAX) flags, list of ROW token byte strings).
+def _with_length(v):
+    v = value_text(v)
+    return chr(2 * len(v)) + v
 
-    The fast path writes each USHORT length as the UTF-16 code unit chr(length), so a whole
-    row is one str.encode() call; a row with characters outside the BMP takes the slow path."""
-    plp = [False] * ncols
+
+def encode_rows(rows, ncols):
+    """Rows → (per column NVARCHAR(MAX) flags, list of ROW token bodies without the token byte).
+
+    The fast path writes each USHORT length as the UTF-16 code unit chr(length), so a row
+    is one str.encode() call. Only a row whose text is longer than 4000 characters in all can
+    hold a value too long for NVARCHAR(4000); if one does, its column goes out as
+    NVARCHAR(MAX) and the whole result takes the slow path, as do rows with characters
+    outside the BMP."""
     out = []
     append = out.append
-    try:
-        for row in rows:
-            parts = []
-            for v in row:
-                if v is None:
-                    parts.append('\uffff')
-                    continue
-                if type(v) is not str:
-                    v = value_text(v)
-                n = len(v)
-                if n > NVARCHAR_MAX_CHARS:
-                    raise OverflowError
-                parts.append(chr(n + n))
-                parts.append(v)
-            s = ''.join(parts)
-            b = s.encode('utf-16-le', 'surrogatepass')
-            if len(b) != len(s) * 2:
-                b = _slow_row(row, plp)[1:]
-            append(b'\xd1' + b)
-        return plp, out
-    except OverflowError:
-        pass
-    texts = [[None if v is None else value_text(v) for v in row] for row in rows]
-    for r in texts:
-        for i, v in enumerate(r):
-            if v is not None and len(v.encode('utf-16-le', 'surrogatepass')) > 2 * NVARCHAR_MAX_CHARS:
-                plp[i] = True
-    return plp, [_slow_row(r, plp) for r in texts]
+    plp = [False] * ncols
+    for row in rows:
+        s = ''.join([('\uffff' if v is None else
+                      (chr(2 * len(v)) + v if type(v) is str else _with_length(v)))
+                     for v in row])
+        if len(s) > NVARCHAR_MAX_CHARS:
+            for i, v in enumerate(row):
+                if v is not None and len(value_text(v).encode('utf-16-le', 'surrogatepass')) > \
+                        2 * NVARCHAR_MAX_CHARS:
+                    plp[i] = True
+        b = s.encode('utf-16-le', 'surrogatepass')
+        if len(b) != 2 * len(s):
+            b = _slow_row(row, plp)[1:]
+        append(b)
+    if any(plp):
+        out = [_slow_row(r, plp)[1:] for r in rows]
+    return plp, out
 
 
 def _slow_row(row, plp):
@@ -595,6 +591,12 @@ class Session(threading.Thread):
                     # is already partly sent: keep it, the client skips it up to the DONE.
                     self.out += tok_done(DONE_ATTN)
                     log.info('spid %d: request cancelled', self.spid)
+                except (ClientGone, OSError):
+                    raise
+                except Exception as e:  # a fault of the stand-in: tell the client, keep serving
+                    log.exception('spid %d: internal error', self.spid)
+                    self.out += tok_error(40002, 'stand-in internal error: %s' % e)
+                    self.out += tok_done(DONE_ERROR)
                 self.end_message()
 
     # -- login ---------------------------------------------------------------------------------
@@ -850,12 +852,14 @@ class Session(threading.Thread):
             names = [column_name(c[0], sql) for c in cur.description]
             rows = cur.fetchall()
             plp, encoded = encode_rows(rows, len(names))
+            nrows = len(rows)
+            del rows
             self.emit(tok_colmetadata(names, plp))
-            emit = self.emit
-            for r in encoded:
-                emit(r)
+            # whole rows only: a cancel may end the stream after any emit
+            for k in range(0, nrows, 1000):
+                self.emit(b'\xd1' + b'\xd1'.join(encoded[k:k + 1000]))
             status = more | (0 if self.nocount else DONE_COUNT)
-            self.emit(tok_done(status, CMD_SELECT, len(rows), done_token))
+            self.emit(tok_done(status, CMD_SELECT, nrows, done_token))
         else:
             count = cur.rowcount if cur.rowcount >= 0 else 0
             cmd = CURCMD.get(w0, 0)
