@@ -31,27 +31,31 @@ function(vt_add_gtest target)
     set(${target}_CASES ${cases} PARENT_SCOPE)
 endfunction()
 
-# The SQL Server stand-in with the session tests' database, started once per ctest run for
-# the tests that name the fixture "sqlserver". ODBC finds "SQL Server" (FreeTDS) through
-# the testbed's private odbcinst.ini.
-set(VT_SQLSERVER_TEST_DIR "${CMAKE_BINARY_DIR}/sqlserver-test")
+# SQL Server stand-ins for the tests, each started once per ctest run by a fixture script
+# ("<script> start|stop <folder>") over its own data folder <build>/<name>. ODBC finds
+# "SQL Server" (FreeTDS) through the testbed's private odbcinst.ini.
 set(VT_ODBCSYSINI "${CMAKE_SOURCE_DIR}/testbed/odbc")
-add_test(NAME sqlserver_start
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/runtime/tests/sqlserver_fixture.py start ${VT_SQLSERVER_TEST_DIR})
-add_test(NAME sqlserver_stop
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/runtime/tests/sqlserver_fixture.py stop ${VT_SQLSERVER_TEST_DIR})
-set_tests_properties(sqlserver_start PROPERTIES FIXTURES_SETUP sqlserver)
-set_tests_properties(sqlserver_stop PROPERTIES FIXTURES_CLEANUP sqlserver)
 
-# vt_use_sqlserver(tests...): the tests need the stand-in; they run one at a time against it.
-function(vt_use_sqlserver)
+function(vt_sqlserver_fixture name script)
+    set(folder "${CMAKE_BINARY_DIR}/${name}")
+    add_test(NAME ${name}_start COMMAND python3 ${script} start ${folder})
+    add_test(NAME ${name}_stop COMMAND python3 ${script} stop ${folder})
+    set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name})
+    set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name})
+endfunction()
+
+# vt_use_sqlserver(name tests...): the tests need the stand-in of fixture name; they find
+# its port in the file VT_SQLSERVER_PORTFILE names and run one at a time against it.
+function(vt_use_sqlserver name)
+    set(port_file "${CMAKE_BINARY_DIR}/${name}/port")
     if(WIN32)
-        string(REPLACE "/" "\\" port_file "Z:${VT_SQLSERVER_TEST_DIR}/port")
-    else()
-        set(port_file "${VT_SQLSERVER_TEST_DIR}/port")
+        string(REPLACE "/" "\\" port_file "Z:${port_file}")
     endif()
     set_tests_properties(${ARGN} PROPERTIES
-        FIXTURES_REQUIRED sqlserver
-        RESOURCE_LOCK sqlserver
+        FIXTURES_REQUIRED ${name}
+        RESOURCE_LOCK ${name}
         ENVIRONMENT "VT_SQLSERVER_PORTFILE=${port_file};ODBCSYSINI=${VT_ODBCSYSINI}")
 endfunction()
+
+vt_sqlserver_fixture(sqlserver-test ${CMAKE_SOURCE_DIR}/runtime/tests/sqlserver_fixture.py)
+vt_sqlserver_fixture(cabinets-test ${CMAKE_SOURCE_DIR}/checks/tests/cabinets_fixture.py)

@@ -19,7 +19,7 @@ enum class ServiceState : std::uint32_t {
 
 struct ServiceProbe {
     enum class Outcome {
-        Answered,          // state holds what the service reported
+        Answered,           // state holds what the service reported
         ManagerUnavailable, // the service control manager could not be opened
         ServiceUnavailable, // the service could not be opened
     };

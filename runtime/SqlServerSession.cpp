@@ -88,7 +88,9 @@ int CSqlServerSession::ExecuteStatement(const std::string& sql) {
     return shared_->connection->Execute(sql) ? 0 : 1;
 }
 
-void CSqlServerSession::ReleaseDatabase() { shared_->databaseSelected = false; }
+void CSqlServerSession::ReleaseDatabase() {
+    shared_->databaseSelected = false;
+}
 
 void CSqlServerSession::Disconnect() {
     if (shared_->connection && shared_->connection->Disconnect()) {

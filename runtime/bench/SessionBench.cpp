@@ -41,8 +41,8 @@ double PlainFetch(const std::string& host, long& rows) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    const std::string text = "DRIVER={SQL Server};SERVER=" + host +
-                             ";UID=bench_user;PWD=bench-pass;DATABASE=Bench;";
+    const std::string text =
+        "DRIVER={SQL Server};SERVER=" + host + ";UID=bench_user;PWD=bench-pass;DATABASE=Bench;";
     std::basic_string<SQLWCHAR> wide(text.begin(), text.end());
     if (!SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, wide.data(), SQL_NTS, nullptr, 0, nullptr,
                                          SQL_DRIVER_NOPROMPT))) {
@@ -92,7 +92,9 @@ void operator delete(void* p) noexcept {
     g_current -= static_cast<long long>(*static_cast<std::size_t*>(block));
     std::free(block);
 }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -6,35 +6,21 @@
 #include "LogFile.h"
 #include "Text.h"
 
-#include <gtest/gtest.h>
+#include "SqlServerStandin.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <gtest/gtest.h>
 
 #if defined(_WIN32)
 #include <windows.h>
-#else
-#include "FakeServices.h"
 #endif
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string Host() {
-    const char* portFile = std::getenv("VT_SQLSERVER_PORTFILE");
-    std::string port = portFile ? ReadFile(portFile) : "";
-    while (!port.empty() && (port.back() == '\n' || port.back() == '\r'))
-        port.pop_back();
-    return "127.0.0.1," + port;
-}
+using standin::Host;
+using standin::ReadFile;
+using standin::Services;
 
 #if defined(_WIN32)
-IServiceControl& Services() { return SystemServices(); }
 
 // Stops the local "MSSQLSERVER" stand-in service for a scope and starts it again.
 class ScopedStoppedSqlServer {
@@ -52,20 +38,14 @@ private:
         else
             ControlService(service, SERVICE_CONTROL_STOP, &status);
         const DWORD wanted = start ? SERVICE_RUNNING : SERVICE_STOPPED;
-        for (int i = 0; i < 100 && QueryServiceStatus(service, &status) &&
-                        status.dwCurrentState != wanted;
+        for (int i = 0;
+             i < 100 && QueryServiceStatus(service, &status) && status.dwCurrentState != wanted;
              ++i)
             Sleep(100);
         CloseServiceHandle(service);
         CloseServiceHandle(manager);
     }
 };
-#else
-IServiceControl& Services() {
-    static FakeServices services;
-    services.states["MSSQLSERVER"] = ServiceState::Running;
-    return services;
-}
 #endif
 
 const char kLog[] = "SessionIntegration.log";
@@ -94,9 +74,10 @@ TEST_F(SessionIntegration, JapaneseAliasesAndValuesWithNulls) {
     CSqlServerSession session = Open(); // the password holds ';', '=', '{' and '}'
     std::string text;
     long rows = 0;
-    ASSERT_EQ(session.ExecuteQuery("select SN, Name as " + Ansi("名前") + ", Code from Items order by SN",
-                                   text, rows),
-              0);
+    ASSERT_EQ(
+        session.ExecuteQuery("select SN, Name as " + Ansi("名前") + ", Code from Items order by SN",
+                             text, rows),
+        0);
     EXPECT_EQ(rows, 3);
     EXPECT_EQ(text, Ansi("1\t営業部\tSales\r\n2\t経理部\t\r\n3\t表示ソ\t"));
     ASSERT_EQ(session.ExecuteQuery("select Note from Items where SN = 1", text, rows), 0);

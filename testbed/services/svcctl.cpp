@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
         return Fail();
     int result = 0;
     if (verb == "create" && argc > 3) {
-        SC_HANDLE service = CreateServiceA(
-            manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-            StartType(argc > 4 ? argv[4] : "demand"), SERVICE_ERROR_NORMAL, argv[3], nullptr,
-            nullptr, nullptr, nullptr, nullptr);
+        SC_HANDLE service =
+            CreateServiceA(manager, name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                           StartType(argc > 4 ? argv[4] : "demand"), SERVICE_ERROR_NORMAL, argv[3],
+                           nullptr, nullptr, nullptr, nullptr, nullptr);
         result = service == nullptr ? Fail() : 0;
         if (service != nullptr)
             CloseServiceHandle(service);

@@ -68,8 +68,8 @@ Driver ChooseDriver(SQLHENV env) {
     SQLWCHAR attributes[1024];
     SQLSMALLINT nameLength = 0, attributesLength = 0;
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    while (SQL_SUCCEEDED(SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024,
-                                     &attributesLength))) {
+    while (SQL_SUCCEEDED(
+        SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024, &attributesLength))) {
         // The attributes are "key=value" texts separated by zeros; the driver's file tells
         // FreeTDS apart.
         const std::u16string all(reinterpret_cast<const char16_t*>(attributes),
@@ -124,8 +124,8 @@ public:
             ConnectionValue(password ? Utf16FromAnsi(*password) : u"", driver);
         if (!serverValue || !loginValue || !passwordValue)
             return false;
-        std::u16string text = u"DRIVER={" + driver.name + u"};SERVER=" + *serverValue +
-                              u";UID=" + *loginValue + u";";
+        std::u16string text =
+            u"DRIVER={" + driver.name + u"};SERVER=" + *serverValue + u";UID=" + *loginValue + u";";
         if (password != nullptr)
             text += u"PWD=" + *passwordValue + u";";
         // Driver 18 encrypts by default and then insists on a certificate it can verify,
@@ -138,9 +138,9 @@ public:
         SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
         SQLWCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
-        const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(Wide(text)),
-                                               SQL_NTS, completed, 1024, &completedLength,
-                                               SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc =
+            SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(Wide(text)), SQL_NTS, completed,
+                              1024, &completedLength, SQL_DRIVER_NOPROMPT);
         connected_ = SQL_SUCCEEDED(rc);
         return connected_;
     }
@@ -223,9 +223,9 @@ private:
     bool AppendValue(SQLHSTMT statement, SQLUSMALLINT column, std::string& text) {
         for (;;) {
             SQLLEN indicator = 0;
-            const SQLRETURN rc = SQLGetData(statement, column, SQL_C_WCHAR, buffer_.data(),
-                                            static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)),
-                                            &indicator);
+            const SQLRETURN rc =
+                SQLGetData(statement, column, SQL_C_WCHAR, buffer_.data(),
+                           static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)), &indicator);
             if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA)
                 return true;
             if (!SQL_SUCCEEDED(rc))
@@ -249,4 +249,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<ISqlConnection> CreateOdbcConnection() { return std::make_unique<OdbcConnection>(); }
+std::unique_ptr<ISqlConnection> CreateOdbcConnection() {
+    return std::make_unique<OdbcConnection>();
+}

@@ -1,0 +1,42 @@
+// What a check needs from the main dialog of the tool that runs it. Both tools' dialogs
+// carry the checks; this is the narrow face they show them, so that the checks run in
+// tests with a host that records what a dialog would show.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class ToolVariant { Scrutel, Mendora };
+
+// What Mendora keeps of its check phase for the repair run.
+struct MendoraCheckState {
+    int InvalidUserCount = 0;
+    std::vector<std::string> InvalidUserSNs;
+    int RelatedRecordCount = 0;
+    int DocTypeFindingCount = 0;
+};
+
+class ICheckHost {
+public:
+    virtual ~ICheckHost() = default;
+    virtual ToolVariant Variant() const = 0;
+    // A text of the tool's string table, in the ANSI code page.
+    virtual std::string LoadText(int id) const = 0;
+    // Appends to the report text and shows the whole report at once.
+    virtual void AppendReport(const std::string& text) = 0;
+    // Refreshes the dialog's controls from its data.
+    virtual void RefreshDialog() = 0;
+    // An error message box (OK button, error icon, the tool's title).
+    virtual void ShowError(const std::string& message) = 0;
+    // Dispatches every waiting window message and returns.
+    virtual void PumpMessages() = 0;
+    virtual void SetWaitCursor() = 0;
+    // Pushes the current text of the running phase's progress window again.
+    virtual void RefreshProgress() = 0;
+    // Mendora's kept state; null in Scrutel.
+    virtual MendoraCheckState* MendoraState() = 0;
+    // Runs one statement on the document-type database (through the interpreter): its
+    // status and output as the interpreter query gives them.
+    virtual std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) = 0;
+};

@@ -1,0 +1,106 @@
+#include "DocumentContentCheck.h"
+
+#include "Findings.h"
+#include "Text.h"
+
+const std::vector<DocumentContentCheck>& DocumentContentChecks() {
+    static const std::vector<DocumentContentCheck> checks = {
+        {"SectionCountCheck",
+         "select CH.SN as 文書番号, CH.SectionCount as セクション数,IsTrash as ごみ箱 "
+         "\t\tfrom ConfigurationHistory as CH \t\twhere CH.SectionCount > 200 "
+         "order by CH.SN",
+         120, 113, "セクション数の取得に失敗しました。", 2, false},
+        {"ZeroByteSectionCheck",
+         "select CH.SN as 文書番号, VD.VersionNumber as バージョン番号, CE.ListIndex + 1 "
+         "as セクション番号, CE.StreamFormat as 拡張子, CH.IsTrash as ごみ箱 \t\tfrom "
+         "ContentElement as CE, Rendition as RE, VersionDescription as VD, "
+         "VersionSeries as VS, ConfigurationHistory as CH \t\twhere "
+         "CE.StreamSize = 0 and RE.SN = CE.RenditionSN and RE.RenditionType = "
+         "'Halvik-Primary' and VD.DocVersionSN = RE.DocVersionSN and VS.SN = "
+         "VD.VersionSeriesSN and CH.SN = VS.ConfigurationHistorySN order by "
+         "CH.SN, CE.SN",
+         121, 114, "セクションサイズの取得に失敗しました。", 4, false},
+        {"OversizedSectionCheck",
+         "select CH.SN as 文書番号, VD.VersionNumber as バージョン番号, CE.ListIndex + 1 "
+         "as セクション番号, CE.StreamFormat as 拡張子, CE.StreamSize as セクションサイズ, "
+         "CH.IsTrash as ごみ箱 \t\tfrom ContentElement as CE, Rendition as RE, "
+         "VersionDescription as VD, VersionSeries as VS, ConfigurationHistory "
+         "as CH \t\twhere CE.StreamSize > 104857600 and RE.SN = CE.RenditionSN "
+         "and RE.RenditionType = 'Halvik-Primary' and VD.DocVersionSN = "
+         "RE.DocVersionSN and VS.SN = VD.VersionSeriesSN and CH.SN = "
+         "VS.ConfigurationHistorySN order by CH.SN, CE.SN",
+         124, 115, "セクションサイズの取得に失敗しました。", 5, false},
+        {"CheckedOutDocumentCheck",
+         "select CH.SN as 文書番号, UOG.AccountName as チェックアウトユーザ, UOG.DomainName "
+         "as ドメイン, VS.ReserveDate as チェックアウト日時, CH.IsTrash as ごみ箱 \t\tfrom "
+         "UserOrGroup as UOG, VersionSeries as VS, ConfigurationHistory as CH "
+         "\t\twhere CH.ReserveUserSN is not NULL and CH.SN = "
+         "VS.ConfigurationHistorySN and UOG.SN = CH.ReserveUserSN order by CH.SN",
+         122, 116, "チェックアウト数の取得に失敗しました。", 4, true},
+        {"UnsupportedExtensionCheck",
+         "select CH.SN as 文書番号, VD.VersionNumber as バージョン番号, CE.ListIndex + 1 "
+         "as セクション番号, CE.StreamFormat as 拡張子, CH.IsTrash as ごみ箱 \t\tfrom "
+         "ContentElement as CE, Rendition as RE, VersionDescription as VD, "
+         "VersionSeries as VS, ConfigurationHistory as CH \t\twhere (not "
+         "CE.StreamFormat in ('.doc', '.rtf', '.docx', '.docm', '.ppt', "
+         "'.pptx', '.pptm', '.xls', '.xlsx', '.xlsm', '.csv', '.vsd', '.txt', "
+         "'.text', '.pdf', '.bmp', '.tiff', '.tif', '.jpeg', '.jpg', '.jpe', "
+         "'.png')) and RE.SN = CE.RenditionSN and RE.RenditionType = "
+         "'Halvik-Primary' and VD.DocVersionSN = RE.DocVersionSN and VS.SN = "
+         "VD.VersionSeriesSN and CH.SN = VS.ConfigurationHistorySN order by "
+         "CH.SN, CE.SN",
+         123, 117, "対象外拡張子の取得に失敗しました。", 4, false},
+    };
+    return checks;
+}
+
+int RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
+                            const CabinetRecord& cabinet, CSqlServerSession session) {
+    const std::string shortName = cabinet.shortName;
+    std::string text;
+    long count = 0;
+    if (session.ExecuteQuery(Ansi(check.statement), text, count) != 0) {
+        host.ShowError(Ansi(check.failureText));
+        return 1;
+    }
+    AppendSection(host, check.headerId, count);
+    if (count == 0)
+        return 0;
+    const std::string format = host.LoadText(check.messageId);
+    for (const Row& row : ReadRows(text)) {
+        std::vector<std::string> arguments;
+        if (check.showsCheckOutUser) {
+            // account name, or account@domain when the domain is known
+            const std::string& domain = Column(row, 2);
+            arguments = {Column(row, 0), Column(row, 1) + (domain.empty() ? "" : "@" + domain),
+                         Column(row, 3)};
+        } else {
+            for (int position = 0; position < check.trashColumn; ++position)
+                arguments.push_back(Column(row, static_cast<std::size_t>(position)));
+        }
+        arguments.push_back(
+            TrashSuffix(host, Column(row, static_cast<std::size_t>(check.trashColumn))));
+        WriteFinding(shortName, FormatText(format, arguments));
+    }
+    return 0;
+}
+
+int SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session) {
+    return RunDocumentContentCheck(host, DocumentContentChecks()[0], cabinet, session);
+}
+int ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                         CSqlServerSession session) {
+    return RunDocumentContentCheck(host, DocumentContentChecks()[1], cabinet, session);
+}
+int OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                          CSqlServerSession session) {
+    return RunDocumentContentCheck(host, DocumentContentChecks()[2], cabinet, session);
+}
+int CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                            CSqlServerSession session) {
+    return RunDocumentContentCheck(host, DocumentContentChecks()[3], cabinet, session);
+}
+int UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                              CSqlServerSession session) {
+    return RunDocumentContentCheck(host, DocumentContentChecks()[4], cabinet, session);
+}

@@ -1,0 +1,171 @@
+#include "UserRecordCheck.h"
+
+#include "Findings.h"
+#include "LogFile.h"
+#include "Text.h"
+
+const char kSuspectUserQuery[] =
+    "Select SN, AccountName, UserID, DomainName, UserSpace From UserOrGroup where (UserSpace "
+    "Is NULL) or (UserSpace = '') or  (UserID NOT LIKE '[A-Z]%%') or (UserID Is NULL) or "
+    "(UserID = '') order by SN";
+
+namespace {
+
+using Shows = RelatedRecordLookup::Shows;
+
+constexpr int kIdsUserIdDefect = 102;
+constexpr int kIdsUserSpaceDefect = 103;
+constexpr int kIdsRelatedRecords = 147; // Mendora's closing section
+
+std::vector<std::string> MessageArguments(const ICheckHost& host, Shows shows,
+                                          const std::string& userSN, const Row& row) {
+    switch (shows) {
+    case Shows::Trash:
+        return {userSN, Column(row, 0), TrashSuffix(host, Column(row, 1))};
+    case Shows::Reference:
+        return {userSN, Column(row, 0), Column(row, 2), Column(row, 1)};
+    case Shows::VersionSeries:
+        return {userSN, Column(row, 0), Column(row, 1)};
+    case Shows::VersionDescription:
+        return {userSN, Column(row, 0), Column(row, 1), Column(row, 3)};
+    case Shows::SerialNumber:
+        break;
+    }
+    return {userSN, Column(row, 0)};
+}
+
+} // namespace
+
+const std::vector<RelatedRecordLookup>& RelatedRecordLookups() {
+    static const std::vector<RelatedRecordLookup> lookups = {
+        {"Container", "SN, IsTrash", nullptr, "Container where (CreateUserSN = %s) order by SN",
+         104, "Containerの取得に失敗しました。", Shows::Trash, false},
+        {"ConfigurationHistory", "SN, IsTrash", "SN, IsTrash, CreateUserSN, ReserveUserSN",
+         "ConfigurationHistory where (CreateUserSN = %s)  or (ReserveUserSN = %s) order by SN", 105,
+         "ConfigurationHistoryの取得に失敗しました。", Shows::Trash, false},
+        {"Shortcut", "SN, IsTrash", nullptr, "Shortcut where (CreateUserSN = %s)", 106,
+         "Shortcutの取得に失敗しました。", Shows::Trash, false},
+        {"ReferenceRelationship", "SN, HeadConfigurationHistorySN, TailConfigurationHistorySN",
+         nullptr, "ReferenceRelationship where (CreateUserSN = %s) order by SN", 107,
+         "ReferenceRelationShipの取得に失敗しました。", Shows::Reference, false},
+        {"VersionSeries", "SN,ConfigurationHistorySN", nullptr,
+         "VersionSeries where (ReserveUserSN = %s)", 108, "VersionSeriesの取得に失敗しました。",
+         Shows::VersionSeries, false},
+        {"VersionDescription", "SN, VersionSeriesSN, DocVersionSN, VersionNumber", nullptr,
+         "VersionDescription where (CheckInUserSN = %s) order by SN", 109,
+         "VersionDescriptionの取得に失敗しました。", Shows::VersionDescription, false},
+        {"DocVersion", "SN", nullptr, "DocVersion where (UpdateUserSN = %s) order by SN", 110,
+         "DocVersionの取得に失敗しました。", Shows::SerialNumber, false},
+        {"DocType", "SN", nullptr, "DocType where (CreateUserSN = %s) order by SN", 155,
+         "DocTypeの取得に失敗しました。", Shows::SerialNumber, true},
+        {"WordBook", "SN", nullptr, "WordBook where (CreateUserSN = %s) order by SN", 156,
+         "WordBookの取得に失敗しました。", Shows::SerialNumber, true},
+        {"AccessControlList", "SN", nullptr, "AccessControlList where (UserSN = %s) order by SN",
+         111, "AccessControlの取得に失敗しました。", Shows::SerialNumber, false},
+        {"SearchRight", "SN", nullptr, "SearchRight where (UserSN = %s) order by SN", 112,
+         "SearchRightの取得に失敗しました。", Shows::SerialNumber, false},
+    };
+    return lookups;
+}
+
+std::string LookupStatement(const RelatedRecordLookup& lookup, ToolVariant variant,
+                            const std::string& userSN) {
+    const char* columns = variant == ToolVariant::Mendora && lookup.mendoraColumns != nullptr
+                              ? lookup.mendoraColumns
+                              : lookup.columns;
+    return FormatText("select %s from %s",
+                      {columns, FormatText(lookup.fromClause, {userSN, userSN})});
+}
+
+int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
+                           const std::string& shortName, CSqlServerSession session,
+                           const std::string& userSN) {
+    const bool mendora = host.Variant() == ToolVariant::Mendora;
+    MendoraCheckState* kept = host.MendoraState();
+    if (mendora)
+        host.SetWaitCursor();
+    // An SN goes into the statement unquoted: only a decimal number may. Anything else
+    // fails the lookup as a server error would, and nothing is sent.
+    std::string text;
+    long rows = 0;
+    if (!IsDecimalNumber(userSN) ||
+        session.ExecuteQuery(LookupStatement(lookup, host.Variant(), userSN), text, rows) != 0) {
+        host.ShowError(Ansi(lookup.failureText));
+        return 1;
+    }
+    if (rows == 0)
+        return 0;
+    const std::string format = host.LoadText(lookup.messageId);
+    const std::vector<Row> found = ReadRows(text);
+    for (std::size_t index = 0; index < found.size(); ++index) {
+        WriteFinding(shortName, FormatText(format, MessageArguments(host, lookup.shows, userSN,
+                                                                    found[index])));
+        if (mendora && index % 100 == 0) {
+            host.RefreshProgress();
+            host.PumpMessages();
+            host.SetWaitCursor();
+        }
+        if (kept != nullptr)
+            ++kept->RelatedRecordCount;
+    }
+    return 0;
+}
+
+int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session) {
+    const std::string shortName = cabinet.shortName;
+    const bool mendora = host.Variant() == ToolVariant::Mendora;
+    MendoraCheckState* kept = host.MendoraState();
+    std::string text;
+    long count = 0;
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != 0) {
+        host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
+        return 1;
+    }
+    const int headerId = StringsOf(host.Variant()).userSectionHeader;
+    AppendSection(host, headerId, count);
+    if (kept != nullptr)
+        kept->InvalidUserCount = static_cast<int>(count);
+    if (count == 0)
+        return 0;
+
+    if (kept != nullptr) {
+        kept->InvalidUserSNs.clear();
+        kept->RelatedRecordCount = 0;
+    }
+    for (const Row& user : ReadRows(text)) {
+        const std::string& sn = Column(user, 0);
+        const std::string& account = Column(user, 1);
+        const std::string& userId = Column(user, 2);
+        const std::string& userSpace = Column(user, 4);
+        const std::string message =
+            userSpace.empty()
+                ? FormatText(host.LoadText(kIdsUserSpaceDefect), {sn, userSpace, account})
+                : FormatText(host.LoadText(kIdsUserIdDefect), {sn, userId, account});
+        WriteFinding(shortName, message);
+        if (mendora)
+            host.PumpMessages();
+        for (const RelatedRecordLookup& lookup : RelatedRecordLookups()) {
+            if (lookup.mendoraOnly && !mendora)
+                continue;
+            if (RunRelatedRecordLookup(host, lookup, shortName, session, sn) != 0)
+                return 1;
+            if (mendora)
+                host.PumpMessages();
+        }
+        if (mendora)
+            host.RefreshDialog();
+        if (kept != nullptr)
+            kept->InvalidUserSNs.push_back(sn);
+    }
+    if (mendora) {
+        const std::string header = FormatText(host.LoadText(headerId), {std::to_string(count)});
+        WriteResultLine(false, OneLine(header));
+        const int relatedCount = kept != nullptr ? kept->RelatedRecordCount : 0;
+        const std::string related =
+            FormatText(host.LoadText(kIdsRelatedRecords), {std::to_string(relatedCount)});
+        host.AppendReport(related);
+        host.RefreshDialog();
+        WriteResultLine(false, OneLine(related));
+    }
+    return 0;
+}

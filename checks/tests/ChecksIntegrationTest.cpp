@@ -1,0 +1,130 @@
+// The checks on the seeded demo cabinets, served by the SQL Server stand-in through the
+// real ODBC chain (natively unixODBC and FreeTDS, under Wine odbc32). What each tool must
+// write is kept readable in expected/<tool>-<cabinet>.txt: the report, then the log lines
+// without their timestamps. VT_WRITE_EXPECTED=1 writes what the checks produce there
+// instead, for review.
+#include "DocNumberFormatCheck.h"
+#include "DocumentContentCheck.h"
+#include "UserRecordCheck.h"
+
+#include "LogFile.h"
+#include "SqliQuery.h"
+#include "TestHost.h"
+
+#include "SqlServerStandin.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+using standin::Host;
+using standin::ReadFile;
+using standin::Services;
+
+const char kLog[] = "ChecksIntegration.log";
+
+std::string ExpectedFolder() {
+    return VT_EXPECTED_DIR;
+}
+
+// The report and the log (timestamps cut off) as one UTF-8 text, lines ended by "\n".
+std::string Outcome(const TestHost& host) {
+    std::string out = "== report\n";
+    const std::string report = Utf8FromAnsi(host.report);
+    for (char c : report)
+        if (c != '\r')
+            out += c;
+    out += "== log\n";
+    const std::string log = ReadFile(kLog);
+    std::size_t start = 0;
+    while (start < log.size()) {
+        const std::size_t end = log.find("\r\n", start);
+        out += Utf8FromAnsi(log.substr(start + 20, end - start - 20)) + "\n";
+        start = end + 2;
+    }
+    for (const std::string& error : host.errors)
+        out += "== message box: " + Utf8FromAnsi(error) + "\n";
+    return out;
+}
+
+void Compare(const TestHost& host, const std::string& name) {
+    const std::string path = ExpectedFolder() + "/" + name + ".txt";
+    const std::string actual = Outcome(host);
+    if (std::getenv("VT_WRITE_EXPECTED")) {
+        std::ofstream(path, std::ios::binary) << actual;
+        return;
+    }
+    EXPECT_EQ(actual, ReadFile(path)) << "see " << path;
+}
+
+struct Cabinet {
+    const char* database;
+    const char* name; // UTF-8
+};
+const Cabinet kCabinets[] = {{"Eigyo", "営業部"},
+                             {"Keiri", "経理部"},
+                             {"Gijutsu", "技術資料"},
+                             {"Clean", "空のキャビネット"},
+                             {"Broken", "暗号破損"}};
+
+class ChecksOnCabinets : public ::testing::TestWithParam<Cabinet> {
+protected:
+    CSqlServerSession session{Host(), "sa", "Velmora-sa-1", Services()};
+    CabinetRecord record{};
+
+    void SetUp() override {
+        std::remove(kLog);
+        SetLogFileName(kLog);
+        std::snprintf(record.shortName, sizeof record.shortName, "%s",
+                      Ansi(GetParam().name).c_str());
+        ASSERT_EQ(session.Connect(), 0);
+        ASSERT_EQ(session.SelectDatabase(GetParam().database), 0);
+    }
+    void TearDown() override {
+        session.ReleaseDatabase();
+        session.Disconnect();
+    }
+};
+
+TEST_P(ChecksOnCabinets, ScrutelFindsExactlyTheSeededRows) {
+    TestHost host(ToolVariant::Scrutel);
+    ASSERT_EQ(CheckUserRecords(host, record, session), 0);
+    for (const DocumentContentCheck& check : DocumentContentChecks())
+        ASSERT_EQ(RunDocumentContentCheck(host, check, record, session), 0) << check.name;
+    Compare(host, std::string("scrutel-") + GetParam().database);
+}
+
+TEST_P(ChecksOnCabinets, MendoraKeepsTheSuspectUsersForTheRepair) {
+    TestHost host(ToolVariant::Mendora);
+    ASSERT_EQ(CheckUserRecords(host, record, session), 0);
+    Compare(host, std::string("mendora-") + GetParam().database);
+    EXPECT_EQ(host.kept.InvalidUserSNs.size(),
+              static_cast<std::size_t>(host.kept.InvalidUserCount));
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, ChecksOnCabinets, ::testing::ValuesIn(kCabinets),
+                         [](const ::testing::TestParamInfo<Cabinet>& info) {
+                             return std::string(info.param.database);
+                         });
+
+#if defined(_WIN32)
+// The document types of the demo installation, through its real interpreter.
+TEST(DocTypeOnDemo, BothToolsReportTheNullFormats) {
+    for (ToolVariant variant : {ToolVariant::Scrutel, ToolVariant::Mendora}) {
+        std::remove(kLog);
+        SetLogFileName(kLog);
+        TestHost host(variant);
+        host.interpreter = [](const std::string& statement, std::string& output) {
+            return RunSqliQuery(512, statement, output);
+        };
+        ASSERT_EQ(CheckDocNumberFormat(host), 0);
+        Compare(host, variant == ToolVariant::Scrutel ? "scrutel-doctypes" : "mendora-doctypes");
+    }
+}
+#endif
+
+} // namespace

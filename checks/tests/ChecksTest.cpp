@@ -1,0 +1,280 @@
+#include "DocNumberFormatCheck.h"
+#include "DocumentContentCheck.h"
+#include "Findings.h"
+#include "UserRecordCheck.h"
+
+#include "LogFile.h"
+#include "ScriptedServer.h"
+#include "SqliQuery.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const char kLog[] = "ChecksTest.log";
+
+CabinetRecord Cabinet(const char* shortName) {
+    CabinetRecord record{};
+    std::snprintf(record.shortName, sizeof record.shortName, "%s", shortName);
+    return record;
+}
+
+// The log's lines without their timestamps, in UTF-8.
+std::vector<std::string> LogLines() {
+    std::ifstream in(kLog, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.push_back(Utf8FromAnsi(text.substr(start + 20, end - start - 20)));
+        start = end + 2;
+    }
+    return lines;
+}
+
+class Checks : public ::testing::Test {
+protected:
+    ScriptedServer server;
+    void SetUp() override {
+        std::remove(kLog);
+        SetLogFileName(kLog);
+    }
+    std::string Lookup(const char* table, const std::string& sn,
+                       ToolVariant v = ToolVariant::Scrutel) {
+        for (const RelatedRecordLookup& l : RelatedRecordLookups())
+            if (std::string(l.table) == table)
+                return LookupStatement(l, v, sn);
+        return "";
+    }
+};
+
+TEST(RowReading, TrimsTrailingBlanksKeepsLeadingAndPadsShortRows) {
+    const std::vector<Row> rows = ReadRows("  1 \t a\t\r\n2");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (Row{"  1", " a", ""}));
+    EXPECT_EQ(Column(rows[1], 0), "2");
+    EXPECT_EQ(Column(rows[1], 5), ""); // never read past a row
+    EXPECT_EQ(ReadRows("only").size(), 1u);
+}
+
+TEST(RowReading, TrashSuffixOnlyForExactlyOne) {
+    TestHost host(ToolVariant::Scrutel);
+    EXPECT_EQ(TrashSuffix(host, "1  "), Ansi(", ごみ箱に入っています"));
+    for (const char* value : {"0", "", "11", " 1x", "true"})
+        EXPECT_EQ(TrashSuffix(host, value), "") << value;
+}
+
+TEST(RowReading, StatementsForEveryLookupAndVariant) {
+    const RelatedRecordLookup& history = RelatedRecordLookups()[1];
+    EXPECT_EQ(LookupStatement(history, ToolVariant::Scrutel, "42"),
+              "select SN, IsTrash from ConfigurationHistory where (CreateUserSN = 42)  or "
+              "(ReserveUserSN = 42) order by SN");
+    EXPECT_EQ(LookupStatement(history, ToolVariant::Mendora, "42"),
+              "select SN, IsTrash, CreateUserSN, ReserveUserSN from ConfigurationHistory where "
+              "(CreateUserSN = 42)  or (ReserveUserSN = 42) order by SN");
+    EXPECT_EQ(LookupStatement(RelatedRecordLookups()[4], ToolVariant::Scrutel, "7"),
+              "select SN,ConfigurationHistorySN from VersionSeries where (ReserveUserSN = 7)");
+}
+
+TEST_F(Checks, ScrutelUserCheckReportsEveryUserAndRelatedRecord) {
+    TestHost host(ToolVariant::Scrutel);
+    server.Answer(kSuspectUserQuery,
+                  {"5\t" + Ansi("佐藤") + "\tsato\tDOM\t  ", "8\tAcc8\t9abc\tDOM\t\\\\srv\\space"});
+    server.Answer(Lookup("Container", "5"), {"101\t0", "102\t1 "});
+    server.Answer(Lookup("ReferenceRelationship", "5"), {"601\t1002\t1001"});
+    server.Answer(Lookup("VersionDescription", "8"), {"70\t10020\t99\t3"});
+    ASSERT_EQ(CheckUserRecords(host, Cabinet("Sales"), server.Session()), 0);
+
+    EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:2\r\n\r\n"));
+    EXPECT_EQ(server.received.size(), 1u + 2 * 9); // nine lookups per user
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{
+                              "【Failure】,Sales,UserOrGroupのSN(5)"
+                              "で、UserSpaceの形式が正しくありません(UserSpace=, Account=佐藤),,",
+                              "【Failure】,Sales,UserOrGroupのSN(5)に関連するContainer(SN=101),,",
+                              "【Failure】,Sales,UserOrGroupのSN(5)に関連するContainer(SN=102, "
+                              "ごみ箱に入っています),,",
+                              "【Failure】,Sales,UserOrGroupのSN(5)に関連するReferenceRelationShip("
+                              "SN=601, 親文書の文書番号=1001, 子文書の文書番号=1002),,",
+                              "【Failure】,Sales,UserOrGroupのSN(8)"
+                              "で、UserIDの形式が正しくありません(UserID=9abc, Account=Acc8),,",
+                              "【Failure】,Sales,UserOrGroupのSN(8)に関連するVersionDescription(SN="
+                              "70, 文書番号=10020, 版番号=3),,",
+                          }));
+    EXPECT_EQ(host.pumps, 0);
+}
+
+TEST_F(Checks, MendoraUserCheckKeepsItsStateAndClosesWithTheRelatedCount) {
+    TestHost host(ToolVariant::Mendora);
+    server.Answer(kSuspectUserQuery, {"12\ta\t1x\td\tspace", "3\tb\t\td\tspace"});
+    std::vector<std::string> many;
+    for (int i = 0; i < 250; ++i)
+        many.push_back(std::to_string(1000 + i));
+    server.Answer(Lookup("DocType", "12", ToolVariant::Mendora), many);
+    server.Answer(Lookup("WordBook", "3", ToolVariant::Mendora), {"77"});
+    ASSERT_EQ(CheckUserRecords(host, Cabinet("Sales"), server.Session()), 0);
+
+    EXPECT_EQ(server.received.size(), 1u + 2 * 11);
+    EXPECT_EQ(host.kept.InvalidUserCount, 2);
+    EXPECT_EQ(host.kept.InvalidUserSNs, (std::vector<std::string>{"12", "3"}));
+    EXPECT_EQ(host.kept.RelatedRecordCount, 251);
+    EXPECT_EQ(host.progressRefreshes, 3 + 1); // rows 0, 100, 200 of one lookup, row 0 of another
+    EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:2\r\n\r\n"
+                                "関連するデータ\r\nデータ数：251\r\n\r\n"));
+    const std::vector<std::string> log = LogLines();
+    EXPECT_EQ(log[log.size() - 2], "【Success】,エラーがあるユーザー情報 ユーザー情報数:2  ,,,");
+    EXPECT_EQ(log.back(), "【Success】,関連するデータ データ数：251  ,,,");
+    EXPECT_EQ(log[1], "【Failure】,Sales,UserOrGroupのSN(12)に関連するDocType(SN=1000),,");
+}
+
+TEST_F(Checks, NoSuspectUsersStillWritesTheHeader) {
+    TestHost host(ToolVariant::Mendora);
+    host.kept.InvalidUserSNs = {"old"};
+    ASSERT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 0);
+    EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:0\r\n\r\n"));
+    EXPECT_EQ(host.kept.InvalidUserCount, 0);
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
+    TestHost host(ToolVariant::Scrutel);
+    server.failing.insert(kSuspectUserQuery);
+    EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(host.errors, (std::vector<std::string>{Ansi("UserOrGroupの取得に失敗しました。")}));
+    EXPECT_EQ(host.report, "");
+
+    // The second user's Shortcut lookup fails: the first user is complete, the second has
+    // its defect line, nothing follows.
+    TestHost second(ToolVariant::Scrutel);
+    server.failing.clear();
+    server.Answer(kSuspectUserQuery, {"1\ta\t1\td\ts", "2\tb\t2\td\ts", "3\tc\t3\td\ts"});
+    server.Answer(Lookup("Container", "1"), {"10\t0"});
+    server.failing.insert(Lookup("Shortcut", "2"));
+    std::remove(kLog);
+    EXPECT_EQ(CheckUserRecords(second, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(second.errors, (std::vector<std::string>{Ansi("Shortcutの取得に失敗しました。")}));
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_NE(log[2].find("SN(2)で、UserIDの形式"), std::string::npos);
+    EXPECT_EQ(second.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:3\r\n\r\n"));
+}
+
+TEST_F(Checks, AnSnThatIsNotANumberIsNeverSentToTheServer) {
+    TestHost host(ToolVariant::Scrutel);
+    server.Answer(kSuspectUserQuery, {"1 or 1=1; drop table X\ta\tb\td\ts"});
+    EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(server.received.size(), 1u);
+    EXPECT_EQ(host.errors, (std::vector<std::string>{Ansi("Containerの取得に失敗しました。")}));
+}
+
+TEST_F(Checks, ContentChecksCountTheServersRowsAndFormatEveryRow) {
+    TestHost host(ToolVariant::Scrutel);
+    const std::vector<DocumentContentCheck>& checks = DocumentContentChecks();
+    server.Answer(Ansi(checks[1].statement), {"1002\t1\t3\t.txt\t1"});
+    server.Answer(Ansi(checks[3].statement),
+                  {"1004\t" + Ansi("管理者") + "\tEIGYO\t2024-05-20 11:00:00\t1",
+                   "1003\tyamada\t\t2024-06-10\t0"});
+    server.answers[Ansi(checks[4].statement)] = {"1008\t1\t1\t.msg\t0", 2}; // the count rules
+    for (const DocumentContentCheck& check : checks)
+        ASSERT_EQ(RunDocumentContentCheck(host, check, Cabinet("Sales"), server.Session()), 0);
+
+    EXPECT_EQ(host.report, Ansi("セクション数の制限値を超えた文書\r\n文書数:0\r\n\r\n"
+                                "0バイトのセクション\r\nセクション数:1\r\n\r\n"
+                                "サイズの制限値を超えたセクション\r\nセクション数:0\r\n\r\n"
+                                "チェックアウト中の文書\r\n文書数:2\r\n\r\n"
+                                "未対応拡張子のセクション\r\nセクション数:2\r\n\r\n"));
+    EXPECT_EQ(
+        LogLines(),
+        (std::vector<std::string>{
+            "【Failure】,Sales,文書(1002)のセクションが0バイトです(Version=1, SectionNo=3, "
+            "Format=.txt, ごみ箱に入っています),,",
+            "【Failure】,Sales,文書(1004)がチェックアウト中です(User=管理者@EIGYO, Date=2024-05-20 "
+            "11:00:00, ごみ箱に入っています),,",
+            "【Failure】,Sales,文書(1003)がチェックアウト中です(User=yamada, Date=2024-06-10),,",
+            "【Failure】,Sales,文書(1008)のセクションは未対応拡張子です(Version=1, SectionNo=1, "
+            "Format=.msg),,",
+        }));
+}
+
+TEST_F(Checks, ContentCheckFailureLeavesTheReport) {
+    TestHost host(ToolVariant::Scrutel);
+    const DocumentContentCheck& oversized = DocumentContentChecks()[2];
+    server.failing.insert(Ansi(oversized.statement));
+    EXPECT_EQ(RunDocumentContentCheck(host, oversized, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(host.errors,
+              (std::vector<std::string>{Ansi("セクションサイズの取得に失敗しました。")}));
+    EXPECT_EQ(host.report, "");
+}
+
+TEST_F(Checks, DocTypeCheckReportsEveryNameRow) {
+    TestHost host(ToolVariant::Scrutel);
+    host.interpreter = [](const std::string&, std::string& output) {
+        output = Ansi("SN,DisplayName,DocNumberFormat\r\n2,見積書,NULL\r\n2,見積書（改）,NULL\r\n"
+                      "4,議事録,定例会議,NULL\r\n5,仕様書{改訂},NULL\r\n");
+        return 0u;
+    };
+    ASSERT_EQ(CheckDocNumberFormat(host), 0);
+    EXPECT_EQ(host.docTypeStatements, (std::vector<std::string>{kScrutelDocTypeQuery}));
+    EXPECT_EQ(host.report, Ansi("エラーがあった文書タイプ情報\r\n文書タイプ数:4\r\n\r\n"));
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0], "【Failure】,文書タイプ,"
+                      "文書タイプの採番フォーマット文字列が不正値NULLです。文書タイプ名(見積書),,");
+    EXPECT_NE(log[2].find("文書タイプ名(議事録)"), std::string::npos);
+    EXPECT_NE(log[3].find("文書タイプ名(仕様書)"), std::string::npos);
+
+    TestHost mendora(ToolVariant::Mendora);
+    mendora.interpreter = host.interpreter;
+    std::remove(kLog);
+    ASSERT_EQ(CheckDocNumberFormat(mendora), 0);
+    EXPECT_EQ(mendora.docTypeStatements, (std::vector<std::string>{kMendoraDocTypeQuery}));
+    EXPECT_EQ(mendora.kept.DocTypeFindingCount, 4);
+    EXPECT_EQ(mendora.pumps, 4);
+    EXPECT_EQ(LogLines().back(), "【Success】,エラーがあった文書タイプ情報 文書タイプ数:4  ,,,");
+}
+
+TEST_F(Checks, DocTypeCheckFailures) {
+    struct Case {
+        std::uint32_t status;
+        std::string output;
+        const char* logged;
+        bool messageBox;
+    };
+    const Case cases[] = {
+        {kSqliReadFailed, "partial", "【Failure】,文書タイプ,partial,,", true},
+        {kSqliOk, "", "【Failure】,文書タイプが見つからなかった,,,", false},
+        {kSqliOk, "[ERROR] 1 no such table\r\nSQL: x\r\n",
+         "【Failure】,SQLエラー!! : [ERROR] 1 no such table,,,", false},
+    };
+    for (const Case& c : cases) {
+        std::remove(kLog);
+        TestHost host(ToolVariant::Mendora);
+        host.interpreter = [&](const std::string&, std::string& output) {
+            output = c.output;
+            return c.status;
+        };
+        EXPECT_EQ(CheckDocNumberFormat(host), 1);
+        EXPECT_EQ(LogLines(), (std::vector<std::string>{c.logged}));
+        EXPECT_EQ(host.errors.size(), c.messageBox ? 1u : 0u);
+        EXPECT_EQ(host.report, "");
+        EXPECT_EQ(host.kept.DocTypeFindingCount, 0);
+    }
+}
+
+TEST_F(Checks, HeaderOnlyDocTypeOutputCountsZero) {
+    TestHost host(ToolVariant::Mendora);
+    host.interpreter = [](const std::string&, std::string& output) {
+        output = "SN,DisplayName,DocNumberFormat\r\n";
+        return 0u;
+    };
+    EXPECT_EQ(CheckDocNumberFormat(host), 0);
+    EXPECT_EQ(host.report, Ansi("エラーがあった文書タイプ情報\r\n文書タイプ数:0\r\n\r\n"));
+    EXPECT_TRUE(LogLines().empty());
+}
+
+} // namespace

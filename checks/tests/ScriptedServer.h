@@ -1,0 +1,82 @@
+// A SQL Server for check tests: answers each statement with the rows it was given (an
+// unknown statement finds nothing) and records every statement it receives.
+#pragma once
+
+#include "ServiceControl.h"
+#include "SqlServerSession.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+struct ScriptedServer {
+    struct Answer {
+        std::string text;
+        long rows;
+    };
+    std::map<std::string, Answer> answers;
+    std::set<std::string> failing;
+    std::vector<std::string> received;
+
+    void Answer(const std::string& sql, const std::vector<std::string>& rows) {
+        std::string text;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            text += (i ? "\r\n" : "") + rows[i];
+        answers[sql] = {text, static_cast<long>(rows.size())};
+    }
+
+    // A session connected to this server with a database selected.
+    CSqlServerSession Session();
+};
+
+namespace scripted {
+
+class Connection : public ISqlConnection {
+public:
+    explicit Connection(ScriptedServer& server) : server_(server) {}
+    bool Connect(const std::string&, const std::string&, const std::string*) override {
+        return true;
+    }
+    bool Disconnect() override { return true; }
+    bool DatabaseNames(std::vector<std::string>& names) override {
+        names = {"Cabinet"};
+        return true;
+    }
+    bool UseDatabase(const std::string&) override { return true; }
+    bool Query(const std::string& sql, std::string& text, long& rows) override {
+        server_.received.push_back(sql);
+        if (server_.failing.count(sql))
+            return false;
+        auto it = server_.answers.find(sql);
+        text = it == server_.answers.end() ? "" : it->second.text;
+        rows = it == server_.answers.end() ? 0 : it->second.rows;
+        return true;
+    }
+    bool Execute(const std::string& sql) override {
+        server_.received.push_back(sql);
+        return !server_.failing.count(sql);
+    }
+
+private:
+    ScriptedServer& server_;
+};
+
+class Running : public IServiceControl {
+public:
+    ServiceProbe Interrogate(const std::string&) override {
+        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
+    }
+};
+
+} // namespace scripted
+
+inline CSqlServerSession ScriptedServer::Session() {
+    static scripted::Running services;
+    CSqlServerSession session("server", "login", "password", services,
+                              [this] { return std::make_unique<scripted::Connection>(*this); });
+    session.Connect();
+    session.SelectDatabase("Cabinet");
+    return session;
+}

@@ -1,0 +1,42 @@
+// For tests against the SQL Server stand-in that a ctest fixture started: its address and
+// a local "MSSQLSERVER" service that runs (the real one under Wine, a fake natively).
+#pragma once
+
+#include "ServiceControl.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#if !defined(_WIN32)
+#include "FakeServices.h"
+#endif
+
+namespace standin {
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// "127.0.0.1,<port>" with the port the fixture wrote to the file VT_SQLSERVER_PORTFILE.
+inline std::string Host() {
+    const char* portFile = std::getenv("VT_SQLSERVER_PORTFILE");
+    std::string port = portFile ? ReadFile(portFile) : "";
+    while (!port.empty() && (port.back() == '\n' || port.back() == '\r'))
+        port.pop_back();
+    return "127.0.0.1," + port;
+}
+
+inline IServiceControl& Services() {
+#if defined(_WIN32)
+    return SystemServices();
+#else
+    static FakeServices services;
+    services.states["MSSQLSERVER"] = ServiceState::Running;
+    return services;
+#endif
+}
+
+} // namespace standin
