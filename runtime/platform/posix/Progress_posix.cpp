@@ -1,0 +1,6 @@
+#include "Progress.h"
+
+// The native build has no window system: nothing is ever queued.
+int PumpMessages() {
+    return 0;
+}
