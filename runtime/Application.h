@@ -1,0 +1,48 @@
+// Start-up and shut-down of both tools: one running copy per tool, refusal where the server
+// is not installed, the administrator's consent, the storage service stopped for the run,
+// the main dialog, and the service given back at the end.
+//
+// The platform side (instance mutex, string table, message boxes, the main dialog) is the
+// IApplicationShell, so that the whole sequence runs in tests with a fake shell.
+#pragma once
+
+#include "CabinetCatalogue.h"
+#include "ServiceManager.h"
+
+#include <string>
+
+struct ToolIdentity {
+    const char* mutexName;      // "Scrutel.exe" / "Mendora.exe"
+    const char* otherMutexName; // the other tool's
+    int idsNotInstalled;
+    int idsStopQuestion;
+    int idsTitle; // the title of every message box of the tool
+};
+extern const ToolIdentity kScrutelIdentity;
+extern const ToolIdentity kMendoraIdentity;
+
+// Message box types and answers (the values of the Windows API).
+constexpr unsigned kMbOk = 0x0;
+constexpr unsigned kMbYesNo = 0x4;
+constexpr unsigned kMbIconStop = 0x10;
+constexpr unsigned kMbIconQuestion = 0x20;
+constexpr unsigned kMbIconExclamation = 0x30;
+constexpr int kIdYes = 6;
+
+class IApplicationShell {
+public:
+    virtual ~IApplicationShell() = default;
+    // Creates the tool's named mutex; false when another copy already holds it.
+    virtual bool AcquireInstanceMutex(const std::string& name) = 0;
+    virtual bool InstanceMutexExists(const std::string& name) = 0;
+    virtual std::string LoadText(int id) = 0;
+    // A message box with the tool's title; the button pressed.
+    virtual int ShowMessage(const std::string& text, unsigned type) = 0;
+    virtual void RunMainDialog(CServerInventory& inventory) = 0;
+};
+
+// The whole life of the program; returns its exit code: 0 after the main dialog or for a
+// second copy, 1 when start-up refused to run.
+int RunApplication(const ToolIdentity& tool, IApplicationShell& shell, IServiceManager& services,
+                   const CatalogueSources& sources = SystemCatalogueSources(),
+                   const SleepFn& sleep = SleepMilliseconds);
