@@ -16,7 +16,9 @@
 
 namespace {
 
-const char kLog[] = "ChecksTest.log";
+// Each test has a log of its own: ctest runs the tests of this file side by side.
+std::string g_log;
+const char* LogName() { return g_log.c_str(); }
 
 CabinetRecord Cabinet(const char* shortName) {
     CabinetRecord record{};
@@ -26,7 +28,7 @@ CabinetRecord Cabinet(const char* shortName) {
 
 // The log's lines without their timestamps, in UTF-8.
 std::vector<std::string> LogLines() {
-    std::ifstream in(kLog, std::ios::binary);
+    std::ifstream in(LogName(), std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -42,9 +44,12 @@ class Checks : public ::testing::Test {
 protected:
     ScriptedServer server;
     void SetUp() override {
-        std::remove(kLog);
-        SetLogFileName(kLog);
+        g_log = std::string("ChecksTest-") +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+        std::remove(LogName());
+        SetLogFileName(LogName());
     }
+    void TearDown() override { std::remove(LogName()); }
     std::string Lookup(const char* table, const std::string& sn,
                        ToolVariant v = ToolVariant::Scrutel) {
         for (const RelatedRecordLookup& l : RelatedRecordLookups())
@@ -155,7 +160,7 @@ TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
     server.Answer(kSuspectUserQuery, {"1\ta\t1\td\ts", "2\tb\t2\td\ts", "3\tc\t3\td\ts"});
     server.Answer(Lookup("Container", "1"), {"10\t0"});
     server.failing.insert(Lookup("Shortcut", "2"));
-    std::remove(kLog);
+    std::remove(LogName());
     EXPECT_EQ(CheckUserRecords(second, Cabinet("C"), server.Session()), 1);
     EXPECT_EQ(second.errors, (std::vector<std::string>{Ansi("Shortcutの取得に失敗しました。")}));
     const std::vector<std::string> log = LogLines();
@@ -230,7 +235,7 @@ TEST_F(Checks, DocTypeCheckReportsEveryNameRow) {
 
     TestHost mendora(ToolVariant::Mendora);
     mendora.interpreter = host.interpreter;
-    std::remove(kLog);
+    std::remove(LogName());
     ASSERT_EQ(CheckDocNumberFormat(mendora), 0);
     EXPECT_EQ(mendora.docTypeStatements, (std::vector<std::string>{kMendoraDocTypeQuery}));
     EXPECT_EQ(mendora.kept.DocTypeFindingCount, 4);
@@ -252,7 +257,7 @@ TEST_F(Checks, DocTypeCheckFailures) {
          "【Failure】,SQLエラー!! : [ERROR] 1 no such table,,,", false},
     };
     for (const Case& c : cases) {
-        std::remove(kLog);
+        std::remove(LogName());
         TestHost host(ToolVariant::Mendora);
         host.interpreter = [&](const std::string&, std::string& output) {
             output = c.output;
