@@ -1,0 +1,39 @@
+// The Windows side of start-up: the instance mutex, the program's string table, message
+// boxes with the tool's title, and the main dialog.
+#pragma once
+
+#include "Application.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// Every message box of the tool goes through here and carries the tool's title.
+int ToolMessageBox(HWND owner, const std::string& text, unsigned type);
+
+// Shows a dialog resource of the program modally until OK or Cancel ends it (the main
+// dialog's stand-in until a tool's own dialog takes its place).
+void RunSimpleDialog(int dialogId);
+
+// A text of the program's string table (ANSI).
+std::string LoadResourceText(int id);
+
+class CApplicationShell : public IApplicationShell {
+public:
+    using MainDialog = std::function<void(CServerInventory&)>;
+    CApplicationShell(const ToolIdentity& tool, MainDialog mainDialog);
+    ~CApplicationShell() override; // releases and closes the instance mutex
+    CApplicationShell(const CApplicationShell&) = delete;
+    CApplicationShell& operator=(const CApplicationShell&) = delete;
+
+    bool AcquireInstanceMutex(const std::string& name) override;
+    bool InstanceMutexExists(const std::string& name) override;
+    std::string LoadText(int id) override { return LoadResourceText(id); }
+    int ShowMessage(const std::string& text, unsigned type) override;
+    void RunMainDialog(CServerInventory& inventory) override { mainDialog_(inventory); }
+
+private:
+    MainDialog mainDialog_;
+    HANDLE mutex_ = nullptr;
+};
