@@ -590,11 +590,14 @@ int click(const Options& options) {
     int id = 0;
     if (!controlId(options.args[1], id))
         return kExitUsage;
+    ULONGLONG start = GetTickCount64();
     HWND window = nullptr;
     HWND control = nullptr;
     if (!waitForControl(options, id, window, control))
         return kExitNotFound;
-    bool ready = waitFor(options.timeoutMs, [&] {
+    ULONGLONG spent = GetTickCount64() - start;
+    DWORD left = spent < options.timeoutMs ? options.timeoutMs - static_cast<DWORD>(spent) : 0;
+    bool ready = waitFor(left, [&] {
         return IsWindow(control) && IsWindowVisible(control) && IsWindowEnabled(control);
     });
     if (!ready) {
