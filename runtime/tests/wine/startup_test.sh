@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Start-up and shut-down of both programs under Wine, driven through their windows as an
+# administrator would: the question, the storage service stopped and disabled for the run,
+# one copy per tool, the two tools side by side, the refusals, and the service given back.
+#   startup_test.sh BUILD_DIR CASE     CASE: sequence | answer-no | not-installed | no-service
+set -u
+build=$1
+case_name=$2
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../../scripts/common.sh"
+vt_wine_env "$build/wineprefix"
+
+bin="$build/testbed/bin"
+scrutel="$build/Scrutel/Scrutel.exe"
+mendora="$build/Mendora/Mendora.exe"
+scrutel_title="Velmora データチェックツール"
+mendora_title="Velmora データ補正ツール"
+failures=0
+
+ui() { wine "$bin/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+svc() { wine "$bin/svcctl.exe" "$@" 2>/dev/null | tr -d '\r'; }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+expect_service() { # STATE START_TYPE, when
+    local got
+    got=$(svc query HalvixStoreP)
+    echo "  HalvixStoreP: $got ($2)"
+    [ "$got" = "$1" ] || fail "$2: HalvixStoreP is '$got', expected '$1'"
+}
+expect_exit() { # pid code what
+    wait "$1"
+    local code=$?
+    echo "  exit code $code ($3)"
+    [ "$code" -eq "$2" ] || fail "$3: exit code $code, expected $2"
+}
+expect_box() { # title, text part, icon
+    local box
+    box=$(ui message-box "$1") || {
+        fail "no message box titled '$1'"
+        return
+    }
+    echo "  message box '$1': $(echo "$box" | head -n1)"
+    echo "$box" | head -n1 | grep -qF -- "$2" || fail "message box text: $box"
+    [ -z "${3:-}" ] || echo "$box" | grep -q "icon: $3" || fail "message box icon, expected $3: $box"
+}
+
+# The service as a server has it: installed, automatic start, running.
+reset_service() {
+    local try
+    for try in $(seq 1 40); do # a deleted service may still be going away
+        [ -n "$(svc query HalvixStoreP)" ] && break
+        svc create HalvixStoreP "\"$(winepath -w "$bin/StandinService.exe")\"" auto >/dev/null
+        sleep 0.25
+    done
+    svc config HalvixStoreP auto >/dev/null
+    svc start HalvixStoreP --wait >/dev/null
+    expect_service "RUNNING AUTO" "before the run"
+}
+
+case "$case_name" in
+sequence)
+    reset_service
+    wine "$scrutel" &
+    scrutel_pid=$!
+    expect_box "$scrutel_title" "データチェックを行うためには" question
+    expect_service "RUNNING AUTO" "Scrutel asks before it changes anything"
+    ui click "$scrutel_title" 6 >/dev/null
+    ui wait-window "$scrutel_title" --class "#32770" >/dev/null || fail "Scrutel's main dialog"
+    sleep 0.5
+    expect_service "STOPPED DISABLED" "Scrutel's main dialog is open"
+
+    timeout 30 wine "$scrutel" &
+    expect_exit $! 0 "a second Scrutel ends at once and silently"
+
+    wine "$mendora" &
+    mendora_pid=$!
+    expect_box "$mendora_title" "データ補正を行うためには" question
+    ui click "$mendora_title" 6 >/dev/null
+    ui wait-window "$mendora_title" --class "#32770" >/dev/null || fail "Mendora's main dialog"
+    expect_service "STOPPED DISABLED" "both tools run"
+
+    ui click "$scrutel_title" 2 >/dev/null
+    expect_exit "$scrutel_pid" 0 "Scrutel closed"
+    expect_service "STOPPED DISABLED" "Scrutel ended while Mendora still runs"
+
+    ui click "$mendora_title" 2 >/dev/null
+    expect_exit "$mendora_pid" 0 "Mendora closed"
+    sleep 0.5
+    expect_service "RUNNING AUTO" "the last tool has ended"
+    ;;
+answer-no)
+    reset_service
+    wine "$scrutel" &
+    pid=$!
+    expect_box "$scrutel_title" "停止してよろしいですか" question
+    ui click "$scrutel_title" 7 >/dev/null
+    expect_exit "$pid" 1 "the administrator answered No"
+    expect_service "RUNNING AUTO" "after No"
+    ;;
+not-installed)
+    reset_service
+    wine reg add 'HKLM\SOFTWARE\Brannock\Corvane2' /v ServerType /t REG_DWORD /d 256 /f >/dev/null 2>&1
+    wine "$mendora" &
+    pid=$!
+    expect_box "$mendora_title" "Velmoraがインストールされている環境で利用してください。" exclamation
+    ui click "$mendora_title" 1 >/dev/null
+    expect_exit "$pid" 1 "ServerType with only bit 8"
+    wine reg add 'HKLM\SOFTWARE\Brannock\Corvane2' /v ServerType /t REG_DWORD /d 512 /f >/dev/null 2>&1
+    expect_service "RUNNING AUTO" "after the refusal"
+    ;;
+no-service)
+    reset_service
+    svc stop HalvixStoreP --wait >/dev/null
+    svc delete HalvixStoreP >/dev/null
+    wine "$scrutel" &
+    pid=$!
+    expect_box "$scrutel_title" "データチェックを行うためには" question
+    ui click "$scrutel_title" 6 >/dev/null
+    expect_box "$scrutel_title" "サービスの無効化に失敗しました。" exclamation
+    ui click "$scrutel_title" 1 >/dev/null
+    expect_exit "$pid" 1 "the service could not be disabled"
+    reset_service
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+
+if [ "$failures" -gt 0 ]; then
+    echo "$case_name: $failures failure(s)"
+    exit 1
+fi
+echo "$case_name: passed"
