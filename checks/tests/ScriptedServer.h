@@ -19,6 +19,7 @@ struct ScriptedServer {
     std::map<std::string, Answer> answers;
     std::set<std::string> failing;
     std::vector<std::string> received;
+    std::vector<std::string> databases = {"Cabinet"};
 
     void Answer(const std::string& sql, const std::vector<std::string>& rows) {
         std::string text;
@@ -27,7 +28,9 @@ struct ScriptedServer {
         answers[sql] = {text, static_cast<long>(rows.size())};
     }
 
-    // A session connected to this server with a database selected.
+    // A session with this server, not yet connected.
+    CSqlServerSession Unopened();
+    // A session connected to this server with the database "Cabinet" selected.
     CSqlServerSession Session();
 };
 
@@ -41,7 +44,7 @@ public:
     }
     bool Disconnect() override { return true; }
     bool DatabaseNames(std::vector<std::string>& names) override {
-        names = {"Cabinet"};
+        names = server_.databases;
         return true;
     }
     bool UseDatabase(const std::string&) override { return true; }
@@ -72,10 +75,14 @@ public:
 
 } // namespace scripted
 
-inline CSqlServerSession ScriptedServer::Session() {
+inline CSqlServerSession ScriptedServer::Unopened() {
     static scripted::Running services;
-    CSqlServerSession session("server", "login", "password", services,
-                              [this] { return std::make_unique<scripted::Connection>(*this); });
+    return CSqlServerSession("server", "login", "password", services,
+                             [this] { return std::make_unique<scripted::Connection>(*this); });
+}
+
+inline CSqlServerSession ScriptedServer::Session() {
+    CSqlServerSession session = Unopened();
     session.Connect();
     session.SelectDatabase("Cabinet");
     return session;
