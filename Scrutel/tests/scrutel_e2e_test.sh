@@ -68,8 +68,13 @@ start_scrutel() {
     expect_box "$title" "停止してよろしいですか" question
     ui click "$title" 6 >/dev/null
     local count
-    count=$(ui listview-count "$title" 1000 --class "#32770" --timeout 30000) ||
+    count=$(ui listview-count "$title" 1000 --class "#32770" --timeout 30000) || {
+        # Nothing else can be checked: end here rather than time out on every step.
         fail "no cabinet list in the main dialog"
+        kill "$pid" 2>/dev/null
+        echo "$case_name: Scrutel did not come up"
+        exit 1
+    }
     echo "  cabinets listed: $count"
 }
 
@@ -91,8 +96,13 @@ expect_cabinet_list() {
 wait_for_end_of_run() {
     local deadline=$((SECONDS + $1))
     : >"$work/progress.txt"
+    local box
     while [ $SECONDS -lt $deadline ]; do
         [ "$(ui enabled "$title" 2)" = 1 ] && return 0
+        if box=$(ui text "$title" 0xFFFF --timeout 0); then # a message box stops the run
+            fail "message box during the run: $box"
+            return 1
+        fi
         ui progress "$title" 1002 --timeout 200 >>"$work/progress.txt"
     done
     fail "button 2 still disabled after $1 s"
@@ -126,7 +136,10 @@ one_line() { python3 -c 'import sys; t = sys.stdin.buffer.read().decode("utf-8")
 
 finish_and_close() { # what
     expect_equal "$(ui text "$title" 2)" "閉じる" "button 2 after the run"
-    ui click "$title" 2 >/dev/null || fail "could not click 閉じる"
+    if ! ui click "$title" 2 >/dev/null; then
+        fail "could not click 閉じる"
+        kill "$pid" 2>/dev/null
+    fi
     expect_exit "$pid" 0 "$1"
     sleep 0.5
     expect_service "RUNNING AUTO" "after Scrutel closed"
