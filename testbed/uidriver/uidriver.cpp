@@ -517,6 +517,17 @@ bool controlId(const std::wstring& text, int& id) {
     return true;
 }
 
+// The control named by the action's second argument in the window its first names: an
+// exit code when the arguments are wrong or the control does not come up in time, else 0.
+int findControl(const Options& options, int& id, HWND& control) {
+    if (!needArgs(options, 2))
+        return kExitUsage;
+    if (!controlId(options.args[1], id))
+        return kExitUsage;
+    HWND window = nullptr;
+    return waitForControl(options, id, window, control) ? kExitOk : kExitNotFound;
+}
+
 int waitWindow(const Options& options) {
     if (!needArgs(options, 1))
         return kExitUsage;
@@ -618,15 +629,10 @@ int click(const Options& options) {
 }
 
 int text(const Options& options) {
-    if (!needArgs(options, 2))
-        return kExitUsage;
     int id = 0;
-    if (!controlId(options.args[1], id))
-        return kExitUsage;
-    HWND window = nullptr;
     HWND control = nullptr;
-    if (!waitForControl(options, id, window, control))
-        return kExitNotFound;
+    if (const int failed = findControl(options, id, control))
+        return failed;
     std::wstring value;
     if (!controlText(control, value)) {
         err(L"the control does not answer WM_GETTEXT");
@@ -637,15 +643,10 @@ int text(const Options& options) {
 }
 
 int state(const Options& options, bool enabled) {
-    if (!needArgs(options, 2))
-        return kExitUsage;
     int id = 0;
-    if (!controlId(options.args[1], id))
-        return kExitUsage;
-    HWND window = nullptr;
     HWND control = nullptr;
-    if (!waitForControl(options, id, window, control))
-        return kExitNotFound;
+    if (const int failed = findControl(options, id, control))
+        return failed;
     bool on = enabled ? IsWindowEnabled(control) != 0 : IsWindowVisible(control) != 0;
     out(on ? L"1" : L"0");
     return kExitOk;
@@ -681,15 +682,10 @@ int children(const Options& options) {
 }
 
 int listViewCount(const Options& options) {
-    if (!needArgs(options, 2))
-        return kExitUsage;
     int id = 0;
-    if (!controlId(options.args[1], id))
-        return kExitUsage;
-    HWND window = nullptr;
     HWND control = nullptr;
-    if (!waitForControl(options, id, window, control))
-        return kExitNotFound;
+    if (const int failed = findControl(options, id, control))
+        return failed;
     if (!isListView(control))
         return kExitNotFound;
     DWORD_PTR count = 0;
@@ -825,15 +821,10 @@ int listViewText(const Options& options) {
 }
 
 int progress(const Options& options) {
-    if (!needArgs(options, 2))
-        return kExitUsage;
     int id = 0;
-    if (!controlId(options.args[1], id))
-        return kExitUsage;
-    HWND window = nullptr;
     HWND control = nullptr;
-    if (!waitForControl(options, id, window, control))
-        return kExitNotFound;
+    if (const int failed = findControl(options, id, control))
+        return failed;
     if (className(control) != PROGRESS_CLASSW) {
         err(L"control " + std::to_wstring(id) + L" is a " + className(control) +
             L", not a progress bar");
