@@ -13,6 +13,18 @@ mendora_title="Velmora データ補正ツール"
 failures=0
 
 ui() { wine "$bin/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+# ui for a step whose failure fails the test: what uidriver and Wine said goes to stderr.
+ui_step() {
+    local errors status
+    errors=$(mktemp)
+    wine "$bin/uidriver.exe" "$@" 2>"$errors" | tr -d '\r'
+    status=${PIPESTATUS[0]}
+    if [ "$status" -ne 0 ]; then
+        echo "  uidriver $1 ended with $status: $(grep -a -m3 -E 'uidriver:|err:' "$errors" | tr '\n' ' ')" >&2
+    fi
+    rm -f "$errors"
+    return "$status"
+}
 svc() { wine "$bin/svcctl.exe" "$@" 2>/dev/null | tr -d '\r'; }
 fail() {
     echo "FAIL: $*"
