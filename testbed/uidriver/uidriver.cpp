@@ -528,12 +528,18 @@ int findControl(const Options& options, int& id, HWND& control) {
     return waitForControl(options, id, window, control) ? kExitOk : kExitNotFound;
 }
 
-int waitWindow(const Options& options) {
+// The window the action's first argument names: an exit code when the arguments are wrong
+// or the window does not come up in time, else 0.
+int findWindow(const Options& options, HWND& window) {
     if (!needArgs(options, 1))
         return kExitUsage;
+    return waitForWindow(options, window) ? kExitOk : kExitNotFound;
+}
+
+int waitWindow(const Options& options) {
     HWND window = nullptr;
-    if (!waitForWindow(options, window))
-        return kExitNotFound;
+    if (const int failed = findWindow(options, window))
+        return failed;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     out(hex(reinterpret_cast<ULONG_PTR>(window)) + L" " + std::to_wstring(pid));
@@ -550,14 +556,12 @@ int waitGone(const Options& options) {
 }
 
 int messageBox(Options options) {
-    if (!needArgs(options, 1))
-        return kExitUsage;
     options.windowClass = L"#32770";
     options.hasClass = true;
     ULONGLONG start = GetTickCount64();
     HWND box = nullptr;
-    if (!waitForWindow(options, box))
-        return kExitNotFound;
+    if (const int failed = findWindow(options, box))
+        return failed;
 
     std::wstring text;
     HWND textStatic = GetDlgItem(box, 0xFFFF);
@@ -653,11 +657,9 @@ int state(const Options& options, bool enabled) {
 }
 
 int close(const Options& options) {
-    if (!needArgs(options, 1))
-        return kExitUsage;
     HWND window = nullptr;
-    if (!waitForWindow(options, window))
-        return kExitNotFound;
+    if (const int failed = findWindow(options, window))
+        return failed;
     if (!PostMessageW(window, WM_CLOSE, 0, 0)) {
         err(L"could not post WM_CLOSE, error " + std::to_wstring(GetLastError()));
         return kExitNotFound;
@@ -666,11 +668,9 @@ int close(const Options& options) {
 }
 
 int children(const Options& options) {
-    if (!needArgs(options, 1))
-        return kExitUsage;
     HWND window = nullptr;
-    if (!waitForWindow(options, window))
-        return kExitNotFound;
+    if (const int failed = findWindow(options, window))
+        return failed;
     for (HWND child : childrenOf(window)) {
         std::wstring value;
         controlText(child, value);
