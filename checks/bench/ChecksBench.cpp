@@ -2,6 +2,7 @@
 // loop that fetches the same statements' results in the same run; and the log's speed.
 //   checks_bench HOST,PORT DATABASE
 // Logs in as sa. Prints the wall times, their ratio (goal <= 1.3) and log lines a second.
+#include "BenchSupport.h"
 #include "DocumentContentCheck.h"
 #include "UserRecordCheck.h"
 
@@ -23,18 +24,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
-class AlwaysRunning : public IServiceControl {
-public:
-    ServiceProbe Interrogate(const std::string&) override {
-        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
-    }
-};
+using namespace bench;
 
 // Passes everything to the ODBC connection and notes each statement.
 class Recording : public ISqlConnection {
@@ -106,15 +96,6 @@ double BareLoop(const std::string& host, const std::string& database,
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, env);
     return seconds;
-}
-
-std::size_t CountLines(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::size_t n = 0;
-    std::string line;
-    while (std::getline(in, line))
-        ++n;
-    return n;
 }
 
 } // namespace

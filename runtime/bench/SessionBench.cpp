@@ -2,6 +2,7 @@
 // ODBC fetch loop of the same query through the same driver, in the same run: the ratio of
 // the two times, and the session's peak extra memory relative to the result text.
 //   session_bench HOST,PORT
+#include "BenchSupport.h"
 #include "SqlServerSession.h"
 
 #include <sql.h>
@@ -17,21 +18,12 @@
 
 namespace {
 
+using namespace bench;
+
 std::atomic<long long> g_current{0};
 std::atomic<long long> g_peak{0};
 
-class AlwaysRunning : public IServiceControl {
-public:
-    ServiceProbe Interrogate(const std::string&) override {
-        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
-    }
-};
-
 const char kQuery[] = "select SN, AccountName, UserID, DomainName, UserSpace from Rows order by SN";
-
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
 
 // The plain loop: every value fetched as wide text, nothing else done with it.
 double PlainFetch(const std::string& host, long& rows) {
