@@ -1,26 +1,18 @@
 // What a check needs from the main dialog of the tool that runs it. Both tools' dialogs
 // carry the checks; this is the narrow face they show them, so that the checks run in
-// tests with a host that records what a dialog would show.
+// tests with a host that records what a dialog would show. What a check found for later
+// phases it returns to its caller; it keeps nothing in the host.
 #pragma once
+
+#include "ToolProfile.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
-
-enum class ToolVariant { Scrutel, Mendora };
-
-// What Mendora keeps of its check phase for the repair run.
-struct MendoraCheckState {
-    int InvalidUserCount = 0;
-    std::vector<std::string> InvalidUserSNs;
-    int RelatedRecordCount = 0;
-    int DocTypeFindingCount = 0;
-};
 
 class ICheckHost {
 public:
     virtual ~ICheckHost() = default;
-    virtual ToolVariant Variant() const = 0;
+    virtual const ToolProfile& Profile() const = 0;
     // A text of the tool's string table, in the ANSI code page.
     virtual std::string LoadText(int id) const = 0;
     // Appends to the report text and shows the whole report at once.
@@ -34,8 +26,6 @@ public:
     virtual void SetWaitCursor() = 0;
     // Pushes the current text of the running phase's progress window again.
     virtual void RefreshProgress() = 0;
-    // Mendora's kept state; null in Scrutel.
-    virtual MendoraCheckState* MendoraState() = 0;
     // Runs one statement on the document-type database (through the interpreter): its
     // status and output as the interpreter query gives them.
     virtual std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) = 0;

@@ -3,17 +3,6 @@
 #include "LogFile.h"
 #include "SqlServerSession.h"
 
-namespace {
-
-const ToolStrings kScrutel = {119, 127, 125, 118};
-const ToolStrings kMendora = {118, 125, 2206, 2207};
-
-} // namespace
-
-const ToolStrings& StringsOf(ToolVariant variant) {
-    return variant == ToolVariant::Scrutel ? kScrutel : kMendora;
-}
-
 std::string RightTrim(const std::string& value) {
     const std::size_t end = value.find_last_not_of(" \t\r\n");
     return end == std::string::npos ? std::string() : value.substr(0, end + 1);
@@ -56,8 +45,7 @@ std::string FormatText(const std::string& format, const std::vector<std::string>
 }
 
 std::string TrashSuffix(const ICheckHost& host, const std::string& inTrash) {
-    return RightTrim(inTrash) == "1" ? host.LoadText(StringsOf(host.Variant()).trashSuffix)
-                                     : std::string();
+    return RightTrim(inTrash) == "1" ? host.LoadText(host.Profile().idsTrashSuffix) : std::string();
 }
 
 void AppendSection(ICheckHost& host, int headerId, long count) {

@@ -7,15 +7,6 @@
 #include <string>
 #include <vector>
 
-// String ids that differ between the two tools.
-struct ToolStrings {
-    int userSectionHeader; // "エラーがあるユーザー情報..."
-    int trashSuffix;       // ", ごみ箱に入っています"
-    int docTypeHeader;     // "エラーがあった文書タイプ情報..."
-    int docTypeFinding; // "...採番フォーマット文字列が不正値NULLです。文書タイプ名(%s)"
-};
-const ToolStrings& StringsOf(ToolVariant variant);
-
 using Row = std::vector<std::string>;
 
 // Rows at "\r\n", columns at "\t", each value right-trimmed (blanks, tabs, line breaks).

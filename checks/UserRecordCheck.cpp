@@ -68,10 +68,10 @@ const std::vector<RelatedRecordLookup>& RelatedRecordLookups() {
     return lookups;
 }
 
-std::string LookupStatement(const RelatedRecordLookup& lookup, ToolVariant variant,
+std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile& profile,
                             const std::string& userSN) {
-    const char* columns = variant == ToolVariant::Mendora && lookup.mendoraColumns != nullptr
-                              ? lookup.mendoraColumns
+    const char* columns = profile.lookupsForRepair && lookup.repairColumns != nullptr
+                              ? lookup.repairColumns
                               : lookup.columns;
     return FormatText("select %s from %s",
                       {columns, FormatText(lookup.fromClause, {userSN, userSN})});
@@ -79,17 +79,16 @@ std::string LookupStatement(const RelatedRecordLookup& lookup, ToolVariant varia
 
 int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
                            const std::string& shortName, CSqlServerSession session,
-                           const std::string& userSN) {
-    const bool mendora = host.Variant() == ToolVariant::Mendora;
-    MendoraCheckState* kept = host.MendoraState();
-    if (mendora)
+                           const std::string& userSN, int& relatedCount) {
+    const ToolProfile& profile = host.Profile();
+    if (profile.checksPumpMessages)
         host.SetWaitCursor();
     // An SN goes into the statement unquoted: only a decimal number may. Anything else
     // fails the lookup as a server error would, and nothing is sent.
     std::string text;
     long rows = 0;
     if (!IsDecimalNumber(userSN) ||
-        session.ExecuteQuery(LookupStatement(lookup, host.Variant(), userSN), text, rows) != 0) {
+        session.ExecuteQuery(LookupStatement(lookup, profile, userSN), text, rows) != 0) {
         host.ShowError(Ansi(lookup.failureText));
         return 1;
     }
@@ -100,38 +99,32 @@ int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
     for (std::size_t index = 0; index < found.size(); ++index) {
         WriteFinding(shortName, FormatText(format, MessageArguments(host, lookup.shows, userSN,
                                                                     found[index])));
-        if (mendora && index % 100 == 0) {
+        if (profile.checksPumpMessages && index % 100 == 0) {
             host.RefreshProgress();
             host.PumpMessages();
             host.SetWaitCursor();
         }
-        if (kept != nullptr)
-            ++kept->RelatedRecordCount;
+        ++relatedCount;
     }
     return 0;
 }
 
-int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session) {
+int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
+                     UserCheckResult& found) {
     const std::string shortName = cabinet.shortName;
-    const bool mendora = host.Variant() == ToolVariant::Mendora;
-    MendoraCheckState* kept = host.MendoraState();
+    const ToolProfile& profile = host.Profile();
+    found = UserCheckResult();
     std::string text;
     long count = 0;
     if (session.ExecuteQuery(kSuspectUserQuery, text, count) != 0) {
         host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
         return 1;
     }
-    const int headerId = StringsOf(host.Variant()).userSectionHeader;
-    AppendSection(host, headerId, count);
-    if (kept != nullptr)
-        kept->InvalidUserCount = static_cast<int>(count);
+    AppendSection(host, profile.idsUserSectionHeader, count);
+    found.InvalidUserCount = static_cast<int>(count);
     if (count == 0)
         return 0;
 
-    if (kept != nullptr) {
-        kept->InvalidUserSNs.clear();
-        kept->RelatedRecordCount = 0;
-    }
     for (const Row& user : ReadRows(text)) {
         const std::string& sn = Column(user, 0);
         const std::string& account = Column(user, 1);
@@ -142,27 +135,27 @@ int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerS
                 ? FormatText(host.LoadText(kIdsUserSpaceDefect), {sn, userSpace, account})
                 : FormatText(host.LoadText(kIdsUserIdDefect), {sn, userId, account});
         WriteFinding(shortName, message);
-        if (mendora)
+        if (profile.checksPumpMessages)
             host.PumpMessages();
         for (const RelatedRecordLookup& lookup : RelatedRecordLookups()) {
-            if (lookup.mendoraOnly && !mendora)
+            if (lookup.repairOnly && !profile.lookupsForRepair)
                 continue;
-            if (RunRelatedRecordLookup(host, lookup, shortName, session, sn) != 0)
+            if (RunRelatedRecordLookup(host, lookup, shortName, session, sn,
+                                       found.RelatedRecordCount) != 0)
                 return 1;
-            if (mendora)
+            if (profile.checksPumpMessages)
                 host.PumpMessages();
         }
-        if (mendora)
+        if (profile.checksPumpMessages)
             host.RefreshDialog();
-        if (kept != nullptr)
-            kept->InvalidUserSNs.push_back(sn);
+        found.InvalidUserSNs.push_back(sn);
     }
-    if (mendora) {
-        const std::string header = FormatText(host.LoadText(headerId), {std::to_string(count)});
+    if (profile.checksLogSummaries) {
+        const std::string header =
+            FormatText(host.LoadText(profile.idsUserSectionHeader), {std::to_string(count)});
         WriteResultLine(false, OneLine(header));
-        const int relatedCount = kept != nullptr ? kept->RelatedRecordCount : 0;
-        const std::string related =
-            FormatText(host.LoadText(kIdsRelatedRecords), {std::to_string(relatedCount)});
+        const std::string related = FormatText(host.LoadText(kIdsRelatedRecords),
+                                               {std::to_string(found.RelatedRecordCount)});
         host.AppendReport(related);
         host.RefreshDialog();
         WriteResultLine(false, OneLine(related));

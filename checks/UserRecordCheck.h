@@ -25,27 +25,37 @@ struct RelatedRecordLookup {
         SerialNumber,       // user SN, row SN
     };
     const char* table;
-    const char* columns;        // Scrutel's column list
-    const char* mendoraColumns; // Mendora's, where it differs
-    const char* fromClause;     // every "%s" takes the user's SN
+    const char* columns;       // Scrutel's column list
+    const char* repairColumns; // the repair's (lookupsForRepair), where it differs
+    const char* fromClause;    // every "%s" takes the user's SN
     int messageId;
     const char* failureText; // UTF-8
     Shows shows;
-    bool mendoraOnly;
+    bool repairOnly; // run only with lookupsForRepair
 };
 
-// The lookups in the order both tools run them (Mendora runs all, Scrutel skips the
-// Mendora-only ones).
+// The lookups in the order both tools run them (a profile with lookupsForRepair runs
+// all, the other skips the repair-only ones).
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups();
 
-// "select <columns> from <from clause>" for one user.
-std::string LookupStatement(const RelatedRecordLookup& lookup, ToolVariant variant,
+// "select <columns> from <from clause>" for one user, with the profile's column list.
+std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile& profile,
                             const std::string& userSN);
 
-// 0 when the check ran to its end, 1 when a statement failed (its message was shown).
-int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session);
+// What the check found, for the repair run that hands over the records of exactly these
+// users.
+struct UserCheckResult {
+    int InvalidUserCount = 0;                // the server's row count of the suspect users
+    std::vector<std::string> InvalidUserSNs; // their SNs, in query order
+    int RelatedRecordCount = 0;              // rows found by all lookups for all of them
+};
 
-// One lookup for one suspect user: 0 done, 1 failed.
+// 0 when the check ran to its end, 1 when a statement failed (its message was shown).
+// found holds what the check met up to its end or its failure.
+int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
+                     UserCheckResult& found);
+
+// One lookup for one suspect user: 0 done, 1 failed. Adds the rows found to relatedCount.
 int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
                            const std::string& shortName, CSqlServerSession session,
-                           const std::string& userSN);
+                           const std::string& userSN, int& relatedCount);

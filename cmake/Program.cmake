@@ -1,19 +1,44 @@
-# vt_add_tool(NAME): one of the two programs, Windows only: NAME/NAMEApp.cpp with its
-# resources NAME/NAME.rc, the string table generated from strings/NAME.strings, the shared
-# progress window template, and the helper library copied beside the program, as it sits
-# on a server.
+# vt_add_tool(NAME): one of the two programs, Windows only: NAME/NAMEApp.cpp over the tool's
+# main dialog (the library name_core), its resources NAME/NAME.rc with the string table
+# generated from strings/NAME.strings and the shared templates, and the helper library
+# copied beside the program, as it sits on a server.
 function(vt_add_tool name)
     if(NOT WIN32)
         return()
     endif()
     string(TOUPPER ${name} upper)
+    string(TOLOWER ${name} lower)
     set(dir ${CMAKE_SOURCE_DIR}/${name})
     add_executable(${name} WIN32 ${dir}/${name}App.cpp ${dir}/${name}.rc)
-    target_link_libraries(${name} PRIVATE checks strings)
+    target_link_libraries(${name} PRIVATE ${lower}_core strings)
     target_include_directories(${name} PRIVATE ${dir})
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY INCLUDE_DIRECTORIES
-        ${CMAKE_BINARY_DIR}/strings ${CMAKE_SOURCE_DIR}/runtime/platform/win32 ${dir})
+        ${CMAKE_BINARY_DIR}/strings ${CMAKE_SOURCE_DIR}/runtime/platform/win32
+        ${CMAKE_SOURCE_DIR}/dialog ${CMAKE_SOURCE_DIR}/dialog/res ${dir})
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY OBJECT_DEPENDS ${VT_${upper}_STRINGS_RC})
     add_custom_command(TARGET ${name} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:ZqlCommon_SD3> $<TARGET_FILE_DIR:${name}>)
+endfunction()
+
+# vt_add_tool_tests(NAME CASE...): the tool's tests. Natively, its main dialog over a fake
+# window (NAME/tests/NAMEDlgTest.cpp); in the Windows build, the real program under Wine,
+# driven through its windows on the demo installation, one ctest case per CASE of
+# NAME/tests/name_e2e_test.sh (scripts/test starts the installation's stand-ins).
+function(vt_add_tool_tests name)
+    string(TOLOWER ${name} lower)
+    set(dir ${CMAKE_SOURCE_DIR}/${name}/tests)
+    if(NOT WIN32)
+        vt_add_gtest(${lower}_tests
+            SOURCES ${dir}/${name}DlgTest.cpp
+            LIBS ${lower}_core strings
+            LABELS native)
+        target_include_directories(${lower}_tests PRIVATE ${CMAKE_SOURCE_DIR}/dialog/tests
+            ${CMAKE_SOURCE_DIR}/runtime/tests ${CMAKE_SOURCE_DIR}/checks/tests)
+        return()
+    endif()
+    foreach(case ${ARGN})
+        add_test(NAME ${name}.${case}
+            COMMAND bash ${dir}/${lower}_e2e_test.sh ${CMAKE_BINARY_DIR} ${case})
+        set_tests_properties(${name}.${case} PROPERTIES LABELS wine RUN_SERIAL TRUE TIMEOUT 300)
+    endforeach()
 endfunction()

@@ -2,10 +2,7 @@
 
 #include "Text.h"
 
-const ToolIdentity kScrutelIdentity = {"Scrutel.exe", "Mendora.exe", 128, 131, 132};
-const ToolIdentity kMendoraIdentity = {"Mendora.exe", "Scrutel.exe", 126, 154, 153};
-
-int RunApplication(const ToolIdentity& tool, IApplicationShell& shell, IServiceManager& services,
+int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceManager& services,
                    const CatalogueSources& sources, const SleepFn& sleep) {
     if (!shell.AcquireInstanceMutex(tool.mutexName))
         return 0; // another copy runs: end silently

@@ -8,18 +8,9 @@
 
 #include "CabinetCatalogue.h"
 #include "ServiceManager.h"
+#include "ToolProfile.h"
 
 #include <string>
-
-struct ToolIdentity {
-    const char* mutexName;      // "Scrutel.exe" / "Mendora.exe"
-    const char* otherMutexName; // the other tool's
-    int idsNotInstalled;
-    int idsStopQuestion;
-    int idsTitle; // the title of every message box of the tool
-};
-extern const ToolIdentity kScrutelIdentity;
-extern const ToolIdentity kMendoraIdentity;
 
 // Message box types and answers (the values of the Windows API).
 constexpr unsigned kMbOk = 0x0;
@@ -43,6 +34,6 @@ public:
 
 // The whole life of the program; returns its exit code: 0 after the main dialog or for a
 // second copy, 1 when start-up refused to run.
-int RunApplication(const ToolIdentity& tool, IApplicationShell& shell, IServiceManager& services,
+int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceManager& services,
                    const CatalogueSources& sources = SystemCatalogueSources(),
                    const SleepFn& sleep = SleepMilliseconds);

@@ -191,6 +191,10 @@ std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& f
     return kSqliOk;
 }
 
+std::string CabinetName(const CabinetRecord& record) {
+    return record.displayName[0] != '\0' ? record.displayName : record.folder;
+}
+
 CServerInventory::CServerInventory(const CatalogueSources& sources,
                                    std::function<std::string(int id)> loadText)
     : sources_(sources), serverTypeBits_(ReadServerType(*sources.registry)) {
@@ -250,8 +254,7 @@ bool CServerInventory::GetCabinetName(int entry, int cabinet, std::string& name)
     if (!IsInstalled(entry) || cabinet < 0 ||
         static_cast<std::size_t>(cabinet) >= entries_[entry].cabinets.size())
         return false;
-    const CabinetRecord& record = entries_[entry].cabinets[static_cast<std::size_t>(cabinet)];
-    name = record.displayName[0] != '\0' ? record.displayName : record.folder;
+    name = CabinetName(entries_[entry].cabinets[static_cast<std::size_t>(cabinet)]);
     return !name.empty();
 }
 

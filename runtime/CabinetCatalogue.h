@@ -28,6 +28,9 @@ struct CabinetRecord {
     std::int32_t stateFlag;
 };
 
+// The name a cabinet is shown by: its display name, or its folder when it has none.
+std::string CabinetName(const CabinetRecord& record);
+
 // The calls of the helper library that decode credentials; the tools bind the library's
 // own functions, tests bind fakes.
 struct CredentialLibrary {

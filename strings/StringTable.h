@@ -4,9 +4,9 @@
 // conversion to the ANSI code page, see Ansi in runtime/Text.h).
 #pragma once
 
-#include <cstddef>
+#include "ToolProfile.h"
 
-enum class Tool { Scrutel, Mendora };
+#include <cstddef>
 
 struct StringEntry {
     int id;

@@ -49,7 +49,7 @@ private:
 
 class BenchHost : public ICheckHost {
 public:
-    ToolVariant Variant() const override { return ToolVariant::Scrutel; }
+    const ToolProfile& Profile() const override { return kScrutelProfile; }
     std::string LoadText(int id) const override { return Ansi(FindString(Tool::Scrutel, id)); }
     void AppendReport(const std::string& text) override { report += text; }
     void RefreshDialog() override {}
@@ -57,7 +57,6 @@ public:
     void PumpMessages() override {}
     void SetWaitCursor() override {}
     void RefreshProgress() override {}
-    MendoraCheckState* MendoraState() override { return nullptr; }
     std::uint32_t RunDocTypeQuery(const std::string&, std::string&) override { return 1; }
     std::string report, failed;
 };
@@ -122,7 +121,8 @@ int main(int argc, char** argv) {
     std::snprintf(record.shortName, sizeof record.shortName, "%s", database.c_str());
     BenchHost checkHost;
     const Clock::time_point start = Clock::now();
-    int failed = CheckUserRecords(checkHost, record, session);
+    UserCheckResult users;
+    int failed = CheckUserRecords(checkHost, record, session, users);
     for (const DocumentContentCheck& check : DocumentContentChecks())
         failed |= RunDocumentContentCheck(checkHost, check, record, session);
     const double checks = Seconds(Clock::now() - start);

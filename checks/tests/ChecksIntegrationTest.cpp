@@ -91,19 +91,20 @@ protected:
 };
 
 TEST_P(ChecksOnCabinets, ScrutelFindsExactlyTheSeededRows) {
-    TestHost host(ToolVariant::Scrutel);
-    ASSERT_EQ(CheckUserRecords(host, record, session), 0);
+    TestHost host(kScrutelProfile);
+    UserCheckResult found;
+    ASSERT_EQ(CheckUserRecords(host, record, session, found), 0);
     for (const DocumentContentCheck& check : DocumentContentChecks())
         ASSERT_EQ(RunDocumentContentCheck(host, check, record, session), 0) << check.name;
     Compare(host, std::string("scrutel-") + GetParam().database);
 }
 
 TEST_P(ChecksOnCabinets, MendoraKeepsTheSuspectUsersForTheRepair) {
-    TestHost host(ToolVariant::Mendora);
-    ASSERT_EQ(CheckUserRecords(host, record, session), 0);
+    TestHost host(kMendoraProfile);
+    UserCheckResult found;
+    ASSERT_EQ(CheckUserRecords(host, record, session, found), 0);
     Compare(host, std::string("mendora-") + GetParam().database);
-    EXPECT_EQ(host.kept.InvalidUserSNs.size(),
-              static_cast<std::size_t>(host.kept.InvalidUserCount));
+    EXPECT_EQ(found.InvalidUserSNs.size(), static_cast<std::size_t>(found.InvalidUserCount));
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, ChecksOnCabinets, ::testing::ValuesIn(kCabinets),
@@ -114,15 +115,16 @@ INSTANTIATE_TEST_SUITE_P(Demo, ChecksOnCabinets, ::testing::ValuesIn(kCabinets),
 #if defined(_WIN32)
 // The document types of the demo installation, through its real interpreter.
 TEST(DocTypeOnDemo, BothToolsReportTheNullFormats) {
-    for (ToolVariant variant : {ToolVariant::Scrutel, ToolVariant::Mendora}) {
+    for (const ToolProfile* profile : {&kScrutelProfile, &kMendoraProfile}) {
         std::remove(kLog);
         SetLogFileName(kLog);
-        TestHost host(variant);
+        TestHost host(*profile);
         host.interpreter = [](const std::string& statement, std::string& output) {
             return RunSqliQuery(512, statement, output);
         };
-        ASSERT_EQ(CheckDocNumberFormat(host), 0);
-        Compare(host, variant == ToolVariant::Scrutel ? "scrutel-doctypes" : "mendora-doctypes");
+        int findings = 0;
+        ASSERT_EQ(CheckDocNumberFormat(host, findings), 0);
+        Compare(host, profile->tool == Tool::Scrutel ? "scrutel-doctypes" : "mendora-doctypes");
     }
 }
 #endif

@@ -18,7 +18,20 @@ namespace {
 
 // Each test has a log of its own: ctest runs the tests of this file side by side.
 std::string g_log;
-const char* LogName() { return g_log.c_str(); }
+const char* LogName() {
+    return g_log.c_str();
+}
+
+// The user record check, for the tests that do not look at what it returns.
+int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session) {
+    UserCheckResult found;
+    return ::CheckUserRecords(host, cabinet, session, found);
+}
+
+int CheckDocNumberFormat(ICheckHost& host) {
+    int findings = 0;
+    return ::CheckDocNumberFormat(host, findings);
+}
 
 CabinetRecord Cabinet(const char* shortName) {
     CabinetRecord record{};
@@ -51,10 +64,10 @@ protected:
     }
     void TearDown() override { std::remove(LogName()); }
     std::string Lookup(const char* table, const std::string& sn,
-                       ToolVariant v = ToolVariant::Scrutel) {
+                       const ToolProfile& profile = kScrutelProfile) {
         for (const RelatedRecordLookup& l : RelatedRecordLookups())
             if (std::string(l.table) == table)
-                return LookupStatement(l, v, sn);
+                return LookupStatement(l, profile, sn);
         return "";
     }
 };
@@ -69,7 +82,7 @@ TEST(RowReading, TrimsTrailingBlanksKeepsLeadingAndPadsShortRows) {
 }
 
 TEST(RowReading, TrashSuffixOnlyForExactlyOne) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     EXPECT_EQ(TrashSuffix(host, "1  "), Ansi(", ごみ箱に入っています"));
     for (const char* value : {"0", "", "11", " 1x", "true"})
         EXPECT_EQ(TrashSuffix(host, value), "") << value;
@@ -77,18 +90,18 @@ TEST(RowReading, TrashSuffixOnlyForExactlyOne) {
 
 TEST(RowReading, StatementsForEveryLookupAndVariant) {
     const RelatedRecordLookup& history = RelatedRecordLookups()[1];
-    EXPECT_EQ(LookupStatement(history, ToolVariant::Scrutel, "42"),
+    EXPECT_EQ(LookupStatement(history, kScrutelProfile, "42"),
               "select SN, IsTrash from ConfigurationHistory where (CreateUserSN = 42)  or "
               "(ReserveUserSN = 42) order by SN");
-    EXPECT_EQ(LookupStatement(history, ToolVariant::Mendora, "42"),
+    EXPECT_EQ(LookupStatement(history, kMendoraProfile, "42"),
               "select SN, IsTrash, CreateUserSN, ReserveUserSN from ConfigurationHistory where "
               "(CreateUserSN = 42)  or (ReserveUserSN = 42) order by SN");
-    EXPECT_EQ(LookupStatement(RelatedRecordLookups()[4], ToolVariant::Scrutel, "7"),
+    EXPECT_EQ(LookupStatement(RelatedRecordLookups()[4], kScrutelProfile, "7"),
               "select SN,ConfigurationHistorySN from VersionSeries where (ReserveUserSN = 7)");
 }
 
 TEST_F(Checks, ScrutelUserCheckReportsEveryUserAndRelatedRecord) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     server.Answer(kSuspectUserQuery,
                   {"5\t" + Ansi("佐藤") + "\tsato\tDOM\t  ", "8\tAcc8\t9abc\tDOM\t\\\\srv\\space"});
     server.Answer(Lookup("Container", "5"), {"101\t0", "102\t1 "});
@@ -115,19 +128,20 @@ TEST_F(Checks, ScrutelUserCheckReportsEveryUserAndRelatedRecord) {
 }
 
 TEST_F(Checks, MendoraUserCheckKeepsItsStateAndClosesWithTheRelatedCount) {
-    TestHost host(ToolVariant::Mendora);
+    TestHost host(kMendoraProfile);
     server.Answer(kSuspectUserQuery, {"12\ta\t1x\td\tspace", "3\tb\t\td\tspace"});
     std::vector<std::string> many;
     for (int i = 0; i < 250; ++i)
         many.push_back(std::to_string(1000 + i));
-    server.Answer(Lookup("DocType", "12", ToolVariant::Mendora), many);
-    server.Answer(Lookup("WordBook", "3", ToolVariant::Mendora), {"77"});
-    ASSERT_EQ(CheckUserRecords(host, Cabinet("Sales"), server.Session()), 0);
+    server.Answer(Lookup("DocType", "12", kMendoraProfile), many);
+    server.Answer(Lookup("WordBook", "3", kMendoraProfile), {"77"});
+    UserCheckResult found;
+    ASSERT_EQ(::CheckUserRecords(host, Cabinet("Sales"), server.Session(), found), 0);
 
     EXPECT_EQ(server.received.size(), 1u + 2 * 11);
-    EXPECT_EQ(host.kept.InvalidUserCount, 2);
-    EXPECT_EQ(host.kept.InvalidUserSNs, (std::vector<std::string>{"12", "3"}));
-    EXPECT_EQ(host.kept.RelatedRecordCount, 251);
+    EXPECT_EQ(found.InvalidUserCount, 2);
+    EXPECT_EQ(found.InvalidUserSNs, (std::vector<std::string>{"12", "3"}));
+    EXPECT_EQ(found.RelatedRecordCount, 251);
     EXPECT_EQ(host.progressRefreshes, 3 + 1); // rows 0, 100, 200 of one lookup, row 0 of another
     EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:2\r\n\r\n"
                                 "関連するデータ\r\nデータ数：251\r\n\r\n"));
@@ -138,16 +152,17 @@ TEST_F(Checks, MendoraUserCheckKeepsItsStateAndClosesWithTheRelatedCount) {
 }
 
 TEST_F(Checks, NoSuspectUsersStillWritesTheHeader) {
-    TestHost host(ToolVariant::Mendora);
-    host.kept.InvalidUserSNs = {"old"};
-    ASSERT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 0);
+    TestHost host(kMendoraProfile);
+    UserCheckResult found;
+    found.InvalidUserCount = 3;
+    ASSERT_EQ(::CheckUserRecords(host, Cabinet("C"), server.Session(), found), 0);
     EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:0\r\n\r\n"));
-    EXPECT_EQ(host.kept.InvalidUserCount, 0);
+    EXPECT_EQ(found.InvalidUserCount, 0);
     EXPECT_TRUE(LogLines().empty());
 }
 
 TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     server.failing.insert(kSuspectUserQuery);
     EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 1);
     EXPECT_EQ(host.errors, (std::vector<std::string>{Ansi("UserOrGroupの取得に失敗しました。")}));
@@ -155,7 +170,7 @@ TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
 
     // The second user's Shortcut lookup fails: the first user is complete, the second has
     // its defect line, nothing follows.
-    TestHost second(ToolVariant::Scrutel);
+    TestHost second(kScrutelProfile);
     server.failing.clear();
     server.Answer(kSuspectUserQuery, {"1\ta\t1\td\ts", "2\tb\t2\td\ts", "3\tc\t3\td\ts"});
     server.Answer(Lookup("Container", "1"), {"10\t0"});
@@ -170,7 +185,7 @@ TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
 }
 
 TEST_F(Checks, AnSnThatIsNotANumberIsNeverSentToTheServer) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     server.Answer(kSuspectUserQuery, {"1 or 1=1; drop table X\ta\tb\td\ts"});
     EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 1);
     EXPECT_EQ(server.received.size(), 1u);
@@ -178,7 +193,7 @@ TEST_F(Checks, AnSnThatIsNotANumberIsNeverSentToTheServer) {
 }
 
 TEST_F(Checks, ContentChecksCountTheServersRowsAndFormatEveryRow) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     const std::vector<DocumentContentCheck>& checks = DocumentContentChecks();
     server.Answer(Ansi(checks[1].statement), {"1002\t1\t3\t.txt\t1"});
     server.Answer(Ansi(checks[3].statement),
@@ -207,7 +222,7 @@ TEST_F(Checks, ContentChecksCountTheServersRowsAndFormatEveryRow) {
 }
 
 TEST_F(Checks, ContentCheckFailureLeavesTheReport) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     const DocumentContentCheck& oversized = DocumentContentChecks()[2];
     server.failing.insert(Ansi(oversized.statement));
     EXPECT_EQ(RunDocumentContentCheck(host, oversized, Cabinet("C"), server.Session()), 1);
@@ -217,14 +232,14 @@ TEST_F(Checks, ContentCheckFailureLeavesTheReport) {
 }
 
 TEST_F(Checks, DocTypeCheckReportsEveryNameRow) {
-    TestHost host(ToolVariant::Scrutel);
+    TestHost host(kScrutelProfile);
     host.interpreter = [](const std::string&, std::string& output) {
         output = Ansi("SN,DisplayName,DocNumberFormat\r\n2,見積書,NULL\r\n2,見積書（改）,NULL\r\n"
                       "4,議事録,定例会議,NULL\r\n5,仕様書{改訂},NULL\r\n");
         return 0u;
     };
     ASSERT_EQ(CheckDocNumberFormat(host), 0);
-    EXPECT_EQ(host.docTypeStatements, (std::vector<std::string>{kScrutelDocTypeQuery}));
+    EXPECT_EQ(host.docTypeStatements, (std::vector<std::string>{kScrutelProfile.docTypeQuery}));
     EXPECT_EQ(host.report, Ansi("エラーがあった文書タイプ情報\r\n文書タイプ数:4\r\n\r\n"));
     const std::vector<std::string> log = LogLines();
     ASSERT_EQ(log.size(), 4u);
@@ -233,12 +248,13 @@ TEST_F(Checks, DocTypeCheckReportsEveryNameRow) {
     EXPECT_NE(log[2].find("文書タイプ名(議事録)"), std::string::npos);
     EXPECT_NE(log[3].find("文書タイプ名(仕様書)"), std::string::npos);
 
-    TestHost mendora(ToolVariant::Mendora);
+    TestHost mendora(kMendoraProfile);
     mendora.interpreter = host.interpreter;
     std::remove(LogName());
-    ASSERT_EQ(CheckDocNumberFormat(mendora), 0);
-    EXPECT_EQ(mendora.docTypeStatements, (std::vector<std::string>{kMendoraDocTypeQuery}));
-    EXPECT_EQ(mendora.kept.DocTypeFindingCount, 4);
+    int findings = 0;
+    ASSERT_EQ(::CheckDocNumberFormat(mendora, findings), 0);
+    EXPECT_EQ(mendora.docTypeStatements, (std::vector<std::string>{kMendoraProfile.docTypeQuery}));
+    EXPECT_EQ(findings, 4);
     EXPECT_EQ(mendora.pumps, 4);
     EXPECT_EQ(LogLines().back(), "【Success】,エラーがあった文書タイプ情報 文書タイプ数:4  ,,,");
 }
@@ -258,21 +274,22 @@ TEST_F(Checks, DocTypeCheckFailures) {
     };
     for (const Case& c : cases) {
         std::remove(LogName());
-        TestHost host(ToolVariant::Mendora);
+        TestHost host(kMendoraProfile);
         host.interpreter = [&](const std::string&, std::string& output) {
             output = c.output;
             return c.status;
         };
-        EXPECT_EQ(CheckDocNumberFormat(host), 1);
+        int findings = 0;
+        EXPECT_EQ(::CheckDocNumberFormat(host, findings), 1);
         EXPECT_EQ(LogLines(), (std::vector<std::string>{c.logged}));
         EXPECT_EQ(host.errors.size(), c.messageBox ? 1u : 0u);
         EXPECT_EQ(host.report, "");
-        EXPECT_EQ(host.kept.DocTypeFindingCount, 0);
+        EXPECT_EQ(findings, 0);
     }
 }
 
 TEST_F(Checks, HeaderOnlyDocTypeOutputCountsZero) {
-    TestHost host(ToolVariant::Mendora);
+    TestHost host(kMendoraProfile);
     host.interpreter = [](const std::string&, std::string& output) {
         output = "SN,DisplayName,DocNumberFormat\r\n";
         return 0u;

@@ -20,6 +20,7 @@ struct ScriptedServer {
     std::set<std::string> failing;
     std::vector<std::string> received;
     std::vector<std::string> databases = {"Cabinet"};
+    int connects = 0, disconnects = 0;
 
     void Answer(const std::string& sql, const std::vector<std::string>& rows) {
         std::string text;
@@ -40,9 +41,13 @@ class Connection : public ISqlConnection {
 public:
     explicit Connection(ScriptedServer& server) : server_(server) {}
     bool Connect(const std::string&, const std::string&, const std::string*) override {
+        ++server_.connects;
         return true;
     }
-    bool Disconnect() override { return true; }
+    bool Disconnect() override {
+        ++server_.disconnects;
+        return true;
+    }
     bool DatabaseNames(std::vector<std::string>& names) override {
         names = server_.databases;
         return true;

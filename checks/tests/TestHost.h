@@ -12,7 +12,7 @@
 
 class TestHost : public ICheckHost {
 public:
-    explicit TestHost(ToolVariant variant) : variant_(variant) {}
+    explicit TestHost(const ToolProfile& profile) : profile_(profile) {}
 
     std::string report;
     std::vector<std::string> errors; // message box texts, in order
@@ -20,7 +20,6 @@ public:
     int waitCursors = 0;
     int progressRefreshes = 0;
     int dialogRefreshes = 0;
-    MendoraCheckState kept;
     // Answers the document-type statements; by default no interpreter is there.
     std::function<std::uint32_t(const std::string&, std::string&)> interpreter =
         [](const std::string&, std::string& output) {
@@ -29,10 +28,9 @@ public:
         };
     std::vector<std::string> docTypeStatements;
 
-    ToolVariant Variant() const override { return variant_; }
+    const ToolProfile& Profile() const override { return profile_; }
     std::string LoadText(int id) const override {
-        const char* text =
-            FindString(variant_ == ToolVariant::Scrutel ? Tool::Scrutel : Tool::Mendora, id);
+        const char* text = FindString(profile_.tool, id);
         return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
     }
     void AppendReport(const std::string& text) override { report += text; }
@@ -41,14 +39,11 @@ public:
     void PumpMessages() override { ++pumps; }
     void SetWaitCursor() override { ++waitCursors; }
     void RefreshProgress() override { ++progressRefreshes; }
-    MendoraCheckState* MendoraState() override {
-        return variant_ == ToolVariant::Mendora ? &kept : nullptr;
-    }
     std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) override {
         docTypeStatements.push_back(statement);
         return interpreter(statement, output);
     }
 
 private:
-    ToolVariant variant_;
+    const ToolProfile& profile_;
 };

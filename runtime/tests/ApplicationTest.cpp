@@ -43,7 +43,7 @@ protected:
     SleepFn noWait = [](int) {};
 
     void SetUp() override { services.services["HalvixStoreP"] = {}; }
-    int Run(const ToolIdentity& tool = kScrutelIdentity) {
+    int Run(const ToolProfile& tool = kScrutelProfile) {
         return RunApplication(tool, shell, services, sources, noWait);
     }
     FakeServiceManager::Service& Store() { return services.services["HalvixStoreP"]; }
@@ -65,7 +65,7 @@ TEST_F(StartUp, AskStopRunTheDialogAndRestore) {
 
 TEST_F(StartUp, SecondCopyEndsSilently) {
     shell.heldMutexes.insert("Mendora.exe");
-    EXPECT_EQ(Run(kMendoraIdentity), 0);
+    EXPECT_EQ(Run(kMendoraProfile), 0);
     EXPECT_TRUE(shell.messages.empty());
     EXPECT_TRUE(services.requests.empty());
     EXPECT_EQ(shell.dialogs, 0);
@@ -74,7 +74,7 @@ TEST_F(StartUp, SecondCopyEndsSilently) {
 TEST_F(StartUp, RefusalsEndWithOneAndLeaveTheServiceAlone) {
     // Not installed: only bit 8 of ServerType.
     registry.dwords[{"SOFTWARE\\Brannock\\Corvane2", "ServerType"}] = 0x100;
-    EXPECT_EQ(Run(kMendoraIdentity), 1);
+    EXPECT_EQ(Run(kMendoraProfile), 1);
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0],
               std::make_pair(std::string("text 126"), kMbOk | kMbIconExclamation));
@@ -106,7 +106,7 @@ TEST_F(StartUp, TheToolThatEndsLastGivesTheServiceBack) {
     // Mendora ends when Scrutel is gone: it finds the service stopped and disabled, runs, and
     // restores it.
     FakeShell mendora;
-    EXPECT_EQ(RunApplication(kMendoraIdentity, mendora, services, sources, noWait), 0);
+    EXPECT_EQ(RunApplication(kMendoraProfile, mendora, services, sources, noWait), 0);
     EXPECT_EQ(Store().state, ServiceState::Running);
     EXPECT_EQ(Store().startType, ServiceStartType::Auto);
 }

@@ -7,22 +7,7 @@ std::string& Title() {
     return title;
 }
 
-INT_PTR CALLBACK SimpleDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG)
-        return TRUE;
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-    }
-    return FALSE;
-}
-
 } // namespace
-
-void RunSimpleDialog(int dialogId) {
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialogId), nullptr,
-                    SimpleDialogProc, 0);
-}
 
 std::string LoadResourceText(int id) {
     char buffer[4096] = {};
@@ -35,7 +20,7 @@ int ToolMessageBox(HWND owner, const std::string& text, unsigned type) {
     return MessageBoxA(owner, text.c_str(), Title().c_str(), type);
 }
 
-CApplicationShell::CApplicationShell(const ToolIdentity& tool, MainDialog mainDialog)
+CApplicationShell::CApplicationShell(const ToolProfile& tool, MainDialog mainDialog)
     : mainDialog_(std::move(mainDialog)) {
     Title() = LoadResourceText(tool.idsTitle);
 }

@@ -12,17 +12,13 @@
 // Every message box of the tool goes through here and carries the tool's title.
 int ToolMessageBox(HWND owner, const std::string& text, unsigned type);
 
-// Shows a dialog resource of the program modally until OK or Cancel ends it (the main
-// dialog's stand-in until a tool's own dialog takes its place).
-void RunSimpleDialog(int dialogId);
-
 // A text of the program's string table (ANSI).
 std::string LoadResourceText(int id);
 
 class CApplicationShell : public IApplicationShell {
 public:
     using MainDialog = std::function<void(CServerInventory&)>;
-    CApplicationShell(const ToolIdentity& tool, MainDialog mainDialog);
+    CApplicationShell(const ToolProfile& tool, MainDialog mainDialog);
     ~CApplicationShell() override; // releases and closes the instance mutex
     CApplicationShell(const CApplicationShell&) = delete;
     CApplicationShell& operator=(const CApplicationShell&) = delete;

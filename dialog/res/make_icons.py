@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""Draws Scrutel's icons and writes them as .ico files beside this script.
+"""Draws the icons of both programs and writes them as .ico files.
 
-  Scrutel.ico  the program (a page under a magnifying glass)
-  Running.ico  a cabinet that is running: green disc with a white "play" triangle
-  Stopped.ico  a cabinet that is stopped: grey disc with a red square
+  Scrutel/res/Scrutel.ico  the check tool (a page under a magnifying glass)
+  Mendora/res/Mendora.ico  the refine tool (a page under a pencil)
+  dialog/res/Running.ico   a cabinet that is running: green disc with a white "play" triangle
+  dialog/res/Stopped.ico   a cabinet that is stopped: grey disc with a red square
 
 Each file holds a 16x16 and a 32x32 image, 32-bit BGRA with an AND mask, which every
 Windows version and Wine read. Shapes are drawn with 4x4 supersampling so the edges are
 smooth. Standard library only; run it again after changing a drawing:
 
-    python3 Scrutel/res/make_icons.py
+    python3 dialog/res/make_icons.py
 """
 
 import math
@@ -103,19 +104,35 @@ def thick_line(p, q, width):
 # --- Drawings ------------------------------------------------------------------------------
 
 
-def draw_application(size):
+def draw_page(size):
+    """A page with a folded corner and a few text lines: both programs' icons start here."""
     c = Canvas(size)
-    # A page with a folded corner and a few text lines.
     c.fill(rect(0.10, 0.04, 0.70, 0.86), (90, 90, 110))
     c.fill(rect(0.14, 0.08, 0.66, 0.82), (250, 250, 245))
     c.fill(triangle((0.50, 0.04), (0.70, 0.04), (0.70, 0.24)), (200, 200, 210))
     for top in (0.24, 0.38, 0.52):
         c.fill(rect(0.22, top, 0.56, top + 0.05), (70, 110, 190))
+    return c
+
+
+def draw_scrutel(size):
+    c = draw_page(size)
     # The magnifying glass over the lower right corner.
     c.fill(thick_line((0.70, 0.70), (0.93, 0.93), 0.14), (120, 70, 30))
     c.fill(disc(0.58, 0.58, 0.24), (40, 40, 50))
     c.fill(disc(0.58, 0.58, 0.18), (190, 225, 250))
     c.fill(disc(0.52, 0.52, 0.06), (250, 250, 255))
+    return c
+
+
+def draw_mendora(size):
+    c = draw_page(size)
+    # A pencil across the lower right corner, writing towards the bottom left.
+    c.fill(thick_line((0.90, 0.34), (0.48, 0.76), 0.20), (60, 60, 60))
+    c.fill(thick_line((0.88, 0.36), (0.50, 0.74), 0.13), (245, 190, 40))
+    c.fill(thick_line((0.92, 0.32), (0.84, 0.40), 0.15), (230, 120, 140))
+    c.fill(triangle((0.55, 0.62), (0.62, 0.69), (0.36, 0.88)), (235, 205, 160))
+    c.fill(triangle((0.42, 0.79), (0.45, 0.82), (0.36, 0.88)), (40, 40, 40))
     return c
 
 
@@ -170,10 +187,12 @@ def write_ico(path, canvases):
 
 
 def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    for name, draw in (("Scrutel.ico", draw_application), ("Running.ico", draw_running),
-                       ("Stopped.ico", draw_stopped)):
-        write_ico(os.path.join(here, name), [draw(16), draw(32)])
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+    for path, draw in (("Scrutel/res/Scrutel.ico", draw_scrutel),
+                       ("Mendora/res/Mendora.ico", draw_mendora),
+                       ("dialog/res/Running.ico", draw_running),
+                       ("dialog/res/Stopped.ico", draw_stopped)):
+        write_ico(os.path.normpath(os.path.join(root, path)), [draw(16), draw(32)])
 
 
 if __name__ == "__main__":

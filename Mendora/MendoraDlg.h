@@ -1,0 +1,60 @@
+// Mendora's main dialog without its window. It works on one cabinet at a time and leads the
+// administrator through views of one dialog, one step per press of button 1, kept in
+// DialogStep: the cabinet list (0 and 1), the check result (2; 3 when only document types
+// are wrong), the account that inherits the invalid users' records (3), the repair result
+// (4), and back to the cabinet list by button 3. The window is the shared passive one
+// (dialog/win32/DialogWindow), so the whole flow runs in tests with a fake view.
+#pragma once
+
+#include "MainDialog.h"
+#include "UserRecordCheck.h"
+
+#include <string>
+#include <vector>
+
+// An account that may inherit the invalid users' records: SN, account and domain name.
+struct Account {
+    std::string sn;
+    std::string accountName;
+    std::string domainName;
+};
+
+// The valid accounts of a cabinet, by SN; sent unformatted, so both percent signs reach
+// the server.
+extern const char kValidAccountQuery[];
+
+class CMendoraDlg : public CMainDialog {
+public:
+    CMendoraDlg(IDialogView& view, CServerInventory& inventory, DialogServices services);
+
+    void Initialise() override;
+    void Ok() override;
+    void Command(int button) override;
+    void UpdateOkButton() override;
+
+    int DialogStep() const { return dialogStep_; }
+    const UserCheckResult& InvalidUsers() const { return invalidUsers_; }
+    int DocTypeFindingCount() const { return docTypeFindingCount_; }
+    const std::vector<Account>& Accounts() const { return accounts_; }
+
+private:
+    // Step 0: whether the servers of the installation allow the run.
+    bool ConfirmServers();
+    // Step 1: the check phase on the selected cabinet, ending in the check result view.
+    void CheckSelectedCabinet();
+    int CheckCabinet(const CCabinetSession& session, const CabinetRecord& record);
+    // Step 2: the valid accounts of the cabinet, for the administrator's choice.
+    void ShowValidAccounts();
+    bool QueryValidAccounts(const CCabinetSession& session);
+    void FillAccountList();
+
+    void ShowReportView();
+    void ShowCabinetList();
+    void ShowAccountList();
+
+    int dialogStep_ = 0;
+    CabinetRecord current_{};
+    UserCheckResult invalidUsers_;
+    int docTypeFindingCount_ = 0;
+    std::vector<Account> accounts_;
+};

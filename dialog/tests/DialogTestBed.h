@@ -1,0 +1,105 @@
+// What the tests of both main dialogs stand on: an installation whose catalogue lists the
+// cabinets of `catalogue` (logins decode to themselves), a scripted SQL Server for their
+// databases, the document-type interpreter answering `docTypeOutput`, a clock whose waits
+// are only recorded, the tool's own string table, and a fake window.
+#pragma once
+
+#include "FakeDialogView.h"
+#include "FakeRegistry.h"
+#include "MainDialog.h"
+#include "ScriptedServer.h"
+#include "StringTable.h"
+#include "TempDirectory.h"
+#include "Text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testbed_detail {
+
+// The helper library as the identity: every login and password decodes to itself.
+inline ZqlStatus Widen(const char* text, ZqlWideChar** out, ZqlAllocFn) {
+    const std::size_t n = std::strlen(text);
+    *out = static_cast<ZqlWideChar*>(std::malloc((n + 1) * sizeof(ZqlWideChar)));
+    for (std::size_t i = 0; i <= n; ++i)
+        (*out)[i] = static_cast<unsigned char>(text[i]);
+    return 0;
+}
+inline ZqlStatus Same(const ZqlWideChar* in, ZqlWideChar** out, ZqlAllocFn) {
+    std::size_t n = 0;
+    while (in[n])
+        ++n;
+    *out = static_cast<ZqlWideChar*>(std::malloc((n + 1) * sizeof(ZqlWideChar)));
+    std::memcpy(*out, in, (n + 1) * sizeof(ZqlWideChar));
+    return 0;
+}
+inline ZqlStatus Narrow(const ZqlWideChar* in, char** out, ZqlAllocFn) {
+    std::size_t n = 0;
+    while (in[n])
+        ++n;
+    *out = static_cast<char*>(std::malloc(n + 1));
+    for (std::size_t i = 0; i <= n; ++i)
+        (*out)[i] = static_cast<char>(in[i]);
+    return 0;
+}
+inline void FreeNarrow(char* p, ZqlReleaseFn) {
+    std::free(p);
+}
+inline void FreeWide(ZqlWideChar* p, ZqlReleaseFn) {
+    std::free(p);
+}
+inline const CredentialLibrary kIdentityLibrary = {Widen, Same, Narrow, FreeNarrow, FreeWide};
+
+} // namespace testbed_detail
+
+class DialogTestBed : public ::testing::Test {
+protected:
+    static constexpr const char* kCatalogueHeader =
+        "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"
+        "StringValue,'|',StringValue,'|',StringValue\r\n";
+    static constexpr const char* kDocTypeHeader = "SN,DisplayName,DocNumberFormat\r\n";
+
+    TempDirectory dir;
+    FakeRegistry registry = FakeRegistry::Installation();
+    // Key, name, database, operation mode, host, login, password per cabinet.
+    std::string catalogue = std::string(kCatalogueHeader) + "1,|,A,|,DbA,|,0,|,h,|,u,|,p\r\n"
+                                                            "2,|,B,|,DbB,|,1,|,h,|,u,|,p\r\n"
+                                                            "3,|,C,|,DbC,|,,|,h,|,u,|,p\r\n";
+    ScriptedServer server;
+    std::string docTypeOutput = kDocTypeHeader;
+    std::uint32_t docTypeStatus = 0;
+    std::vector<int> waits; // the milliseconds the dialog waited
+    FakeDialogView view;
+    std::unique_ptr<CServerInventory> inventory;
+
+    DialogTestBed() { server.databases = {"DbA", "DbB", "DbC"}; }
+
+    CServerInventory& Inventory() {
+        inventory = std::make_unique<CServerInventory>(
+            CatalogueSources{&registry,
+                             [this](const std::string&, std::string& out) {
+                                 out = catalogue;
+                                 return 0u;
+                             },
+                             &testbed_detail::kIdentityLibrary});
+        return *inventory;
+    }
+
+    DialogServices Services(const ToolProfile& profile) {
+        return {[&profile](int id) {
+                    const char* text = FindString(profile.tool, id);
+                    return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
+                },
+                [this](const CabinetRecord&) { return server.Unopened(); },
+                [this](const std::string&, std::string& output) {
+                    output = docTypeOutput;
+                    return docTypeStatus;
+                },
+                [this](int milliseconds) { waits.push_back(milliseconds); }};
+    }
+};

@@ -1,0 +1,184 @@
+#include "DialogWindow.h"
+
+#include "ApplicationShell.h"
+#include "ProgressDlg.h"
+
+#include <cstdio>
+
+std::string VersionText() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+    std::vector<char> block(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoA(path, 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length))
+        return "Version";
+    char text[64];
+    std::snprintf(text, sizeof text, "Version %u.%u.%u.%u",
+                  static_cast<unsigned>(HIWORD(info->dwFileVersionMS)),
+                  static_cast<unsigned>(LOWORD(info->dwFileVersionMS)),
+                  static_cast<unsigned>(HIWORD(info->dwFileVersionLS)),
+                  static_cast<unsigned>(LOWORD(info->dwFileVersionLS)));
+    return text;
+}
+
+CDialogWindow::CDialogWindow(const ToolProfile& profile, DialogFactory makeDialog)
+    : profile_(profile), makeDialog_(std::move(makeDialog)) {}
+
+void CDialogWindow::Run() {
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(profile_.mainDialogId), nullptr,
+                    DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void CDialogWindow::Initialise(HWND dialog) {
+    dialog_ = dialog;
+    SetText(IDC_VERSION, VersionText());
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    icon_ = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TOOL));
+    SendMessageA(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    images_ = std::make_unique<CImageList>(instance, std::vector<int>{IDI_STOPPED, IDI_RUNNING});
+    List(IDC_CABINET_LIST).SetSmallImages(images_->Handle());
+    presenter_ = makeDialog_(*this);
+    presenter_->Initialise();
+}
+
+// A button only acts while it can be seen and pressed: Enter and Escape reach the dialog
+// as buttons 1 and 2 even when those are hidden or disabled.
+void CDialogWindow::Clicked(int control) {
+    const HWND button = Item(control);
+    if (button == nullptr || !IsWindowVisible(button) || !IsWindowEnabled(button))
+        return;
+    if (control == kButton2)
+        End(); // button 2 ends the dialog, whatever its label reads
+    else if (control == kButton1)
+        presenter_->Ok();
+    else
+        presenter_->Command(control);
+}
+
+INT_PTR CALLBACK CDialogWindow::DialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
+    auto* self = reinterpret_cast<CDialogWindow*>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    switch (message) {
+    case WM_INITDIALOG:
+        self = reinterpret_cast<CDialogWindow*>(lParam);
+        SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->Initialise(dialog);
+        return TRUE;
+    case WM_NOTIFY:
+        if (self != nullptr && self->presenter_ &&
+            reinterpret_cast<const NMHDR*>(lParam)->code == LVN_ITEMCHANGED)
+            self->presenter_->UpdateOkButton();
+        return FALSE;
+    case WM_COMMAND:
+        if (self == nullptr || !self->presenter_ || HIWORD(wParam) != BN_CLICKED)
+            return FALSE;
+        self->Clicked(LOWORD(wParam));
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        return self != nullptr ? reinterpret_cast<INT_PTR>(self->icon_) : 0;
+    case WM_DESTROY:
+        if (self != nullptr)
+            self->presenter_.reset();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void CDialogWindow::SetText(int control, const std::string& ansi) {
+    SetDlgItemTextA(dialog_, control, ansi.c_str());
+}
+
+void CDialogWindow::Show(int control, bool shown) {
+    ShowWindow(Item(control), shown ? SW_SHOW : SW_HIDE);
+}
+
+void CDialogWindow::Enable(int control, bool enabled) {
+    EnableWindow(Item(control), enabled ? TRUE : FALSE);
+}
+
+void CDialogWindow::Focus(int control) {
+    SetFocus(Item(control));
+}
+
+RECT CDialogWindow::ClientRect(int control) const {
+    RECT place{};
+    GetWindowRect(Item(control), &place);
+    MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&place), 2);
+    return place;
+}
+
+// The gap is the one the template keeps between buttons 1 and 2, so the layout holds in
+// whatever size the dialog font gives the buttons.
+void CDialogWindow::PlaceLeftOf(int control, int neighbour) {
+    const RECT place = ClientRect(control);
+    const LONG gap = ClientRect(kButton2).left - ClientRect(kButton1).right;
+    const LONG x = ClientRect(neighbour).left - gap - (place.right - place.left);
+    SetWindowPos(Item(control), nullptr, x, place.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CDialogWindow::ScrollToEnd(int control) {
+    const HWND edit = Item(control);
+    const LRESULT lines = SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+    SendMessageA(edit, EM_LINESCROLL, 0, lines);
+}
+
+void CDialogWindow::AddColumn(int list, const std::string& title, int width) {
+    List(list).AddColumn(title, width);
+}
+
+void CDialogWindow::SetFullRowSelect(int list) {
+    List(list).SetFullRowSelect();
+}
+
+void CDialogWindow::ClearList(int list) {
+    List(list).Clear();
+}
+
+void CDialogWindow::AddItem(int list, const std::vector<std::string>& texts, int image, int data) {
+    List(list).AddItem(texts, image, data);
+}
+
+std::vector<int> CDialogWindow::SelectedItems(int list) const {
+    return List(list).SelectedData();
+}
+
+void CDialogWindow::ClearSelection(int list) {
+    List(list).ClearSelection();
+}
+
+void CDialogWindow::EnableCloseCommand(bool enabled) {
+    EnableMenuItem(GetSystemMenu(dialog_, FALSE), SC_CLOSE,
+                   MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void CDialogWindow::SetWaitCursor(bool wait) {
+    SetCursor(LoadCursorA(nullptr, wait ? IDC_WAIT : IDC_ARROW));
+}
+
+int CDialogWindow::ShowMessage(const std::string& text, unsigned type) {
+    return ToolMessageBox(dialog_, text, type);
+}
+
+void CDialogWindow::PumpMessages() {
+    ::PumpMessages();
+}
+
+void CDialogWindow::Repaint() {
+    RedrawWindow(dialog_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+std::unique_ptr<IProgressWindow> CDialogWindow::CreateProgressWindow() {
+    return std::make_unique<CProgressDlg>(profile_.progressDialogId, dialog_);
+}
+
+void CDialogWindow::End() {
+    EndDialog(dialog_, kButton2);
+}
