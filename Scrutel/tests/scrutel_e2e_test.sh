@@ -7,42 +7,9 @@
 #                     kept, Close given back
 #   scrutel_e2e_test.sh BUILD_DIR CASE
 set -u
-build=$1
-case_name=$2
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../testbed/uidriver/drive.sh"
-expected_dir="$VT_ROOT/checks/tests/expected"
-title="Velmora データチェックツール"
-separator="----------------------------------------------------------"
-expect_equal() { # got expected what
-    [ "$1" = "$2" ] || fail "$3: '$1', expected '$2'"
-}
-
-# The service as a server has it: installed, automatic start, running.
-reset_service() {
-    svc config HalvixStoreP auto >/dev/null
-    svc start HalvixStoreP --wait >/dev/null 2>&1
-    expect_service "RUNNING AUTO" "before the run"
-}
-
-# Starts Scrutel in a fresh working folder (where it writes Scrutel.log), answers Yes and
-# waits for the cabinet list. Sets pid and work.
-start_scrutel() {
-    work=$(mktemp -d)
-    (cd "$work" && exec wine "$scrutel") &
-    pid=$!
-    expect_box "$title" "停止してよろしいですか" question
-    ui click "$title" 6 >/dev/null
-    local count
-    count=$(ui listview-count "$title" 1000 --class "#32770" --timeout 30000) || {
-        # Nothing else can be checked: end here rather than time out on every step.
-        fail "no cabinet list in the main dialog"
-        kill "$pid" 2>/dev/null
-        echo "$case_name: Scrutel did not come up"
-        exit 1
-    }
-    echo "  cabinets listed: $count"
-}
+. "$here/../../testbed/uidriver/drive.sh" "$@"
+title=$scrutel_title
 
 # The cabinet list of the demo: name and state column per row, in catalogue order.
 expect_cabinet_list() {
@@ -75,31 +42,6 @@ wait_for_end_of_run() {
     return 1
 }
 
-# Scrutel.log as UTF-8 lines without CR, timestamps cut off (after checking they are there).
-log_lines() {
-    local log="$work/Scrutel.log"
-    [ -f "$log" ] || {
-        fail "no Scrutel.log in the working folder"
-        return
-    }
-    iconv -f CP932 -t UTF-8 "$log" >"$work/log-utf8.txt" || fail "Scrutel.log is not CP932"
-    local lines crlf
-    lines=$(wc -l <"$log")
-    crlf=$(grep -c $'\r$' "$log")
-    [ "$lines" -eq "$crlf" ] || fail "Scrutel.log: $crlf of $lines lines end with CRLF"
-    grep -vqE '^[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2},' "$work/log-utf8.txt" &&
-        fail "Scrutel.log: a line without its timestamp: $(grep -vE '^[0-9]{4}/' "$work/log-utf8.txt" | head -n1)"
-    tr -d '\r' <"$work/log-utf8.txt" | cut -c21-
-}
-
-# The "== report" or "== log" part of an expected file.
-expected_part() { # file part
-    awk -v part="== $2" '/^== / { on = ($0 == part); next } on' "$expected_dir/$1"
-}
-
-# A text as uidriver shows it on one line: CRLF and LF as the two characters \n.
-one_line() { python3 -c 'import sys; t = sys.stdin.buffer.read().decode("utf-8"); sys.stdout.write(t.replace("\r\n", "\\n").replace("\n", "\\n").replace("\t", "\\t") + "\n")'; }
-
 finish_and_close() { # what
     expect_equal "$(ui text "$title" 2)" "閉じる" "button 2 after the run"
     if ! ui click "$title" 2 >/dev/null; then
@@ -114,7 +56,7 @@ finish_and_close() { # what
 case "$case_name" in
 full-run)
     reset_service
-    start_scrutel
+    start_tool "$scrutel" "$title"
     expect_cabinet_list
     version=$(ui text "$title" 1006)
     echo "  version: $version"
@@ -129,10 +71,7 @@ full-run)
 
     # Running: the report view is up, Close is held back, the storage service is off.
     ui wait-window "$title" --timeout 2000 >/dev/null
-    for i in $(seq 1 100); do
-        [ "$(ui visible "$title" 1001)" = 1 ] && break
-        sleep 0.1
-    done
+    wait_until visible "$title" 1001 10
     running_close=$(ui enabled "$title" 2)
     running_service=$(svc query HalvixStoreP)
     echo "  while running: button 2 enabled=$running_close, HalvixStoreP $running_service"
@@ -151,19 +90,7 @@ full-run)
             fail "progress bar: $(awk '$2 != 0 || $3 != 25 || $1 > 25' "$work/progress.txt" | head -n1), expected range 0..25 rising"
     fi
     expect_equal "$(ui visible "$title" 1001)" 1 "the report after the run"
-
-    # The report on screen, as the expected files make it up.
-    # Read again when a read fails: a report never read would hide every other finding.
-    for attempt in 1 2 3; do
-        ui_step text "$title" 1001 >"$work/report.txt" && break
-        if [ "$attempt" -eq 3 ]; then fail "could not read the report"; else sleep 1; fi
-    done
-    one_line <"$here/expected-report-4-cabinets.txt" >"$work/report-expected.txt"
-    if ! cmp -s "$work/report.txt" "$work/report-expected.txt"; then
-        fail "the report differs from expected-report-4-cabinets.txt"
-        diff <(sed 's/\\n/\n/g' "$work/report-expected.txt") <(sed 's/\\n/\n/g' "$work/report.txt") |
-            head -n 20
-    fi
+    expect_text "$title" 1001 "$here/expected-report-4-cabinets.txt" "the report"
 
     # The log: per cabinet its start line, its findings, its end line; then the document
     # types the same way.
@@ -177,23 +104,13 @@ full-run)
         expected_part scrutel-doctypes.txt log
         echo "【Success】,文書タイプのデータチェックを終了しました。,,,"
     } >"$work/log-expected.txt"
-    log_lines >"$work/log-all.txt"
-    # Before the checks: only what reading the catalogue wrote when the dialog opened.
-    first=$(grep -n -m1 'のデータチェックを開始しました。' "$work/log-all.txt" | cut -d: -f1)
-    head -n $((${first:-1} - 1)) "$work/log-all.txt" | grep -vE '^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! ' |
-        sed 's/^/  unexpected before the checks: /' | grep . && fail "Scrutel.log: lines before the first check"
-    tail -n +"${first:-1}" "$work/log-all.txt" >"$work/log.txt"
-    echo "  Scrutel.log: $(wc -l <"$work/log.txt") lines from the first check on, $(wc -l <"$work/log-expected.txt") expected"
-    if ! cmp -s "$work/log.txt" "$work/log-expected.txt"; then
-        fail "Scrutel.log differs from the expected findings"
-        diff "$work/log-expected.txt" "$work/log.txt" | head -n 20
-    fi
+    expect_log Scrutel.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
 
     finish_and_close "closed after the run"
     ;;
 missing-database)
     reset_service
-    start_scrutel
+    start_tool "$scrutel" "$title"
     expect_equal "$(ui listview-text "$title" 1000 4 0)" "欠落キャビネット" "row 4 of the cabinet list"
     ui listview-select "$title" 1000 4 >/dev/null || fail "could not select 欠落キャビネット"
     ui click "$title" 1 >/dev/null || fail "could not click OK"
@@ -202,16 +119,13 @@ missing-database)
     expect_box "$title" "データベースへの接続に失敗しました。" stop
     expect_service "STOPPED DISABLED" "while the error is shown"
     ui click "$title" 1 >/dev/null || fail "could not answer the message box"
-    for i in $(seq 1 50); do
-        [ "$(ui enabled "$title" 2)" = 1 ] && break
-        sleep 0.1
-    done
+    wait_until enabled "$title" 2 5
     expect_equal "$(ui enabled "$title" 2)" 1 "button 2 after the failed run"
     ui progress "$title" 1002 --timeout 500 >/dev/null &&
         fail "the progress window is still shown after the run ended"
     expect_equal "$(ui text "$title" 1001)" 'キャビネット:欠落キャビネット\n\n' "the report"
 
-    log_lines | grep -vE '^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! ' >"$work/log.txt"
+    log_lines Scrutel.log | grep -vE '^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! ' >"$work/log.txt"
     sed 's/^/  log: /' "$work/log.txt"
     expect_equal "$(head -n1 "$work/log.txt")" "【Success】,欠落キャビネットのデータチェックを開始しました。,,," \
         "first line of Scrutel.log"
@@ -229,9 +143,4 @@ missing-database)
     ;;
 esac
 
-if [ "$failures" -gt 0 ]; then
-    echo "$case_name: $failures failure(s); the run's files are in $work"
-    exit 1
-fi
-rm -rf "$work"
-echo "$case_name: passed"
+finish_case

@@ -1,7 +1,9 @@
-# Shared by the Wine tests that drive the programs through their windows. Source it after
-# setting build (the Windows build folder); it sets up the Wine environment of that build's
-# prefix and defines the steps and expectations the tests use. Failures are counted in
-# $failures.
+# Shared by the Wine tests that drive the programs through their windows. Source it with the
+# test's arguments, BUILD_DIR (the Windows build folder) and CASE; it sets up the Wine
+# environment of that build's prefix and defines the steps and expectations the tests use.
+# Failures are counted in $failures.
+build=$1
+case_name=$2
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
 vt_wine_env "$build/wineprefix"
 
@@ -10,6 +12,7 @@ scrutel="$build/Scrutel/Scrutel.exe"
 mendora="$build/Mendora/Mendora.exe"
 scrutel_title="Velmora データチェックツール"
 mendora_title="Velmora データ補正ツール"
+report_separator="----------------------------------------------------------"
 failures=0
 
 ui() { wine "$bin/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
@@ -51,4 +54,139 @@ expect_box() { # title, text part, icon
     echo "  message box '$1': $(echo "$box" | head -n1)"
     echo "$box" | head -n1 | grep -qF -- "$2" || fail "message box text: $box"
     [ -z "${3:-}" ] || echo "$box" | grep -q "icon: $3" || fail "message box icon, expected $3: $box"
+}
+expect_equal() { # got expected what
+    [ "$1" = "$2" ] || fail "$3: '$1', expected '$2'"
+}
+
+# The storage service as a server has it: installed, automatic start, running.
+reset_service() {
+    local try
+    for try in $(seq 1 40); do # a deleted service may still be going away
+        [ -n "$(svc query HalvixStoreP)" ] && break
+        svc create HalvixStoreP "\"$(winepath -w "$bin/StandinService.exe")\"" auto >/dev/null
+        sleep 0.25
+    done
+    svc config HalvixStoreP auto >/dev/null
+    svc start HalvixStoreP --wait >/dev/null 2>&1
+    expect_service "RUNNING AUTO" "before the run"
+}
+
+# Starts a tool in a fresh working folder (where it writes its log), answers Yes and waits
+# for its cabinet list; when the list does not come up the test ends here rather than time
+# out on every later step. Sets pid and work.
+start_tool() { # exe title
+    work=$(mktemp -d)
+    (cd "$work" && exec wine "$1") &
+    pid=$!
+    expect_box "$2" "停止してよろしいですか" question
+    ui click "$2" 6 >/dev/null
+    local count
+    count=$(ui listview-count "$2" 1000 --class "#32770" --timeout 30000) || {
+        fail "no cabinet list in the main dialog"
+        kill "$pid" 2>/dev/null
+        echo "$case_name: the program did not come up"
+        exit 1
+    }
+    echo "  cabinets listed: $count"
+}
+
+# Waits up to $4 seconds until `ui $1 TITLE ID` prints 1; quiet: the caller checks.
+wait_until() { # enabled|visible title id seconds
+    local deadline=$((SECONDS + $4))
+    while [ "$(ui "$1" "$2" "$3")" != 1 ]; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# Waits up to $3 seconds until a control is enabled; a message box on the way fails.
+wait_enabled() { # title id seconds
+    local deadline=$((SECONDS + $3)) box
+    while [ $SECONDS -lt $deadline ]; do
+        [ "$(ui enabled "$1" "$2")" = 1 ] && return 0
+        if box=$(ui text "$1" 0xFFFF --timeout 0); then
+            fail "message box: $box"
+            return 1
+        fi
+        sleep 0.1
+    done
+    fail "control $2 still disabled after $3 s"
+    return 1
+}
+
+# The text of a control, read again when a read fails: a text never read would hide every
+# other finding.
+read_text() { # title id
+    local attempt
+    for attempt in 1 2 3; do
+        ui_step text "$1" "$2" && return 0
+        [ "$attempt" -eq 3 ] || sleep 1
+    done
+    fail "could not read control $2" >&2
+    return 1
+}
+
+# A text as uidriver shows it on one line: CRLF and LF as the two characters \n.
+one_line() { python3 -c 'import sys; t = sys.stdin.buffer.read().decode("utf-8"); sys.stdout.write(t.replace("\r\n", "\\n").replace("\n", "\\n").replace("\t", "\\t") + "\n")'; }
+
+# Compares what a control shows with the text of a file (LF line ends).
+expect_text() { # title id file what
+    read_text "$1" "$2" >"$work/shown.txt" || return
+    one_line <"$3" >"$work/shown-expected.txt"
+    if ! cmp -s "$work/shown.txt" "$work/shown-expected.txt"; then
+        fail "$4 differs from what is expected"
+        diff <(sed 's/\\n/\n/g' "$work/shown-expected.txt") <(sed 's/\\n/\n/g' "$work/shown.txt") |
+            head -n 20
+    fi
+}
+
+# The "== report" or "== log" part of an expected file of checks/tests/expected.
+expected_part() { # file part
+    awk -v part="== $2" '/^== / { on = ($0 == part); next } on' "$VT_ROOT/checks/tests/expected/$1"
+}
+
+# A log of the working folder as UTF-8 lines without CR, timestamps cut off (after
+# checking that they are there and that every line is CP932 ending with CR LF).
+log_lines() { # file name
+    local log="$work/$1"
+    [ -f "$log" ] || {
+        fail "no $1 in the working folder"
+        return
+    }
+    iconv -f CP932 -t UTF-8 "$log" >"$work/log-utf8.txt" || fail "$1 is not CP932"
+    local lines crlf
+    lines=$(wc -l <"$log")
+    crlf=$(grep -c $'\r$' "$log")
+    [ "$lines" -eq "$crlf" ] || fail "$1: $crlf of $lines lines end with CRLF"
+    grep -vqE '^[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2},' "$work/log-utf8.txt" &&
+        fail "$1: a line without its timestamp: $(grep -vE '^[0-9]{4}/' "$work/log-utf8.txt" | head -n1)"
+    tr -d '\r' <"$work/log-utf8.txt" | cut -c21-
+}
+
+# Compares a log from its first line holding $3 on with a file of expected lines; before
+# that line only what reading the catalogue writes when the dialog opens may stand.
+expect_log() { # log-name expected-file first-line-marker
+    log_lines "$1" >"$work/log-all.txt"
+    local first
+    first=$(grep -n -m1 -F -- "$3" "$work/log-all.txt" | cut -d: -f1)
+    head -n $((${first:-1} - 1)) "$work/log-all.txt" |
+        grep -vE '^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! ' |
+        sed 's/^/  unexpected before the checks: /' | grep . && fail "$1: lines before the first check"
+    tail -n +"${first:-1}" "$work/log-all.txt" >"$work/log.txt"
+    echo "  $1: $(wc -l <"$work/log.txt") lines from the first check on, $(wc -l <"$2") expected"
+    if ! cmp -s "$work/log.txt" "$2"; then
+        fail "$1 differs from the expected lines"
+        diff "$2" "$work/log.txt" | head -n 20
+    fi
+}
+
+# Ends a test case: its verdict, and its working folder kept when it failed.
+finish_case() {
+    if [ "$failures" -gt 0 ]; then
+        echo "$case_name: $failures failure(s); the run's files are in ${work:-nowhere}"
+        exit 1
+    fi
+    [ -z "${work:-}" ] || rm -rf "$work"
+    echo "$case_name: passed"
 }

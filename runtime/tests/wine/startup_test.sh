@@ -4,23 +4,7 @@
 # one copy per tool, the two tools side by side, the refusals, and the service given back.
 #   startup_test.sh BUILD_DIR CASE     CASE: sequence | answer-no | not-installed | no-service
 set -u
-build=$1
-case_name=$2
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../../testbed/uidriver/drive.sh"
-
-# The service as a server has it: installed, automatic start, running.
-reset_service() {
-    local try
-    for try in $(seq 1 40); do # a deleted service may still be going away
-        [ -n "$(svc query HalvixStoreP)" ] && break
-        svc create HalvixStoreP "\"$(winepath -w "$bin/StandinService.exe")\"" auto >/dev/null
-        sleep 0.25
-    done
-    svc config HalvixStoreP auto >/dev/null
-    svc start HalvixStoreP --wait >/dev/null
-    expect_service "RUNNING AUTO" "before the run"
-}
+. "$(dirname "$0")/../../../testbed/uidriver/drive.sh" "$@"
 
 case "$case_name" in
 sequence)
@@ -92,8 +76,4 @@ no-service)
     ;;
 esac
 
-if [ "$failures" -gt 0 ]; then
-    echo "$case_name: $failures failure(s)"
-    exit 1
-fi
-echo "$case_name: passed"
+finish_case
