@@ -33,7 +33,9 @@ vt_install() {
     if [ ${#missing[@]} -gt 0 ]; then
         vt_log "installing: ${missing[*]}"
         vt_sudo apt-get update -qq
-        vt_sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        # Without ODBCSYSINI: the ODBC drivers' install scripts register themselves in
+        # the odbcinst.ini it names, which would be the testbed's own.
+        vt_sudo env -u ODBCSYSINI DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
             --no-install-recommends "${missing[@]}" >/dev/null
     fi
     # npm fetches the SQLite sources of the testbed's interpreter.
@@ -73,7 +75,10 @@ vt_wine_env() {
 }
 
 # Creates the prefix once: boot, let the first session end (two service managers would
-# answer otherwise), no crash dialog, window frames drawn under a bare X server.
+# answer otherwise), no crash dialog, window frames drawn under a bare X server. Then the
+# fonts of a Japanese Windows: the Marlett font of Wine's own package (without it the title
+# bar's buttons read "0 1 r"), and IPA P Gothic, the nearest proportional Gothic, for the
+# dialogs' "ＭＳ Ｐゴシック", so that texts fit their controls as on Windows.
 vt_prepare_prefix() {
     vt_wine_env "$1"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -83,6 +88,14 @@ vt_prepare_prefix() {
         wineserver -w
         wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+        wineserver -w
+    fi
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ ! -f "$fonts/marlett.ttf" ]; then
+        mkdir -p "$fonts"
+        cp "$(dpkg -L fonts-wine | grep -m1 '/marlett\.ttf$')" "$fonts/"
+        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ \
+            /d IPAPGothic /f >/dev/null 2>&1
         wineserver -w
     fi
 }
