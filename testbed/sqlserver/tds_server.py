@@ -385,6 +385,63 @@ def _var_value(t, raw, coll):
 
 
 # ---------------------------------------------------------------------------------------------
+# Statements and injected faults
+
+def split_batch(sql):
+    """A batch → [(tokens, text)], one per statement. The text runs from the statement's first
+    token to its last as the client wrote it, so that fault entries can match the client's own
+    spelling."""
+    stmts = tsql.split_statements(sql)
+    texts, start, end, pos = [], None, 0, 0
+    while pos < len(sql):
+        m = tsql._TOKEN.match(sql, pos)  # split_statements accepted the text: always a match
+        pos = m.end()
+        if m.lastgroup in ('ws', 'comment'):
+            continue
+        if m.lastgroup == 'op' and m.group() == ';':
+            if start is not None:
+                texts.append(sql[start:end])
+            start = None
+            continue
+        if start is None:
+            start = m.start()
+        end = m.end()
+    if start is not None:
+        texts.append(sql[start:end])
+    return list(zip(stmts, texts))
+
+
+class Fault:
+    """One entry of DIR/faults.json: the nth statement of a connection that starts with
+    `matching` fails with error `number`. Each connection counts on its own copy."""
+    KEYS = {'matching', 'nth', 'number', 'message'}
+
+    def __init__(self, entry):
+        if not isinstance(entry, dict) or set(entry) - self.KEYS:
+            raise ValueError('entry %r: expected an object with keys %s'
+                             % (entry, ', '.join(sorted(self.KEYS))))
+        self.matching = entry.get('matching') or ''
+        self.nth = entry.get('nth', 1)
+        self.number = entry.get('number', 50000)
+        self.message = entry.get('message', 'Injected failure for a test.')
+        if (not isinstance(self.matching, str) or not isinstance(self.message, str) or
+                not _is_int(self.nth) or self.nth < 1 or not _is_int(self.number)):
+            raise ValueError('entry %r: bad value' % (entry,))
+        self.seen = 0
+
+    def hit(self, text):
+        """Counts `text` if it matches; True when this is the statement to fail."""
+        if not text.lower().startswith(self.matching.lower()):
+            return False
+        self.seen += 1
+        return self.seen == self.nth
+
+
+def _is_int(v):
+    return isinstance(v, int) and not isinstance(v, bool)
+
+
+# ---------------------------------------------------------------------------------------------
 # Server state
 
 class Server:
@@ -407,6 +464,24 @@ class Server:
             if name.lower() == user.lower():
                 return pw == password
         return False
+
+    def read_faults(self):
+        """DIR/faults.json → fresh Fault list for one connection. A file that is missing,
+        unreadable or bad injects nothing: a half-understood file would fail the wrong
+        statements."""
+        path = os.path.join(self.data_dir, 'faults.json')
+        try:
+            with open(path, encoding='utf-8') as f:
+                doc = json.load(f)
+            entries = doc.get('fail', []) if isinstance(doc, dict) else None
+            if not isinstance(entries, list):
+                raise ValueError('expected {"fail": [...]}')
+            return [Fault(e) for e in entries]
+        except FileNotFoundError:
+            return []
+        except (OSError, ValueError) as e:
+            log.error('ignoring %s: %s', path, e)
+            return []
 
     def database_names(self):
         files = []
@@ -454,6 +529,7 @@ class Session(threading.Thread):
         self.out = bytearray()
         self.out_packet_id = 1
         self.attention_seen = False
+        self.faults = []
 
     # -- socket --------------------------------------------------------------------------------
 
@@ -647,6 +723,9 @@ class Session(threading.Thread):
         if packet_size:
             self.packet_size = max(512, min(packet_size, 32767))
         self.db = target
+        self.faults = self.server.read_faults()
+        if self.faults:
+            log.info('spid %d: %d fault(s) to inject', self.spid, len(self.faults))
         out = [tok_envchange(1, b_varchar(target), b_varchar('master')),
                tok_info(5701, "Changed database context to '%s'." % target),
                tok_envchange(7, bytes([len(COLLATION)]) + COLLATION, b'\x00'),
@@ -766,25 +845,34 @@ class Session(threading.Thread):
         text = d[skip:].decode('utf-16-le', 'surrogatepass')
         log.info('spid %d [%s]: %s', self.spid, self.db, text[:400])
         try:
-            stmts = tsql.split_statements(text)
+            stmts = split_batch(text)
         except tsql.TsqlError as e:
             self.fail(e.number, e.message, e.severity)
             return
         if not stmts:
             self.emit(tok_done())
             return
-        for i, toks in enumerate(stmts):
+        for i, (toks, stmt_text) in enumerate(stmts):
             last = i == len(stmts) - 1
-            if not self.statement(toks, {}, DONE_FINAL if last else DONE_MORE, TK_DONE):
+            if not self.statement(toks, stmt_text, {}, DONE_FINAL if last else DONE_MORE,
+                                  TK_DONE):
                 return
 
     def fail(self, number, message, severity=16, token=TK_DONE):
         log.info('spid %d: error %d: %s', self.spid, number, message)
         self.emit(tok_error(number, message, severity))
-        self.emit(tok_done(DONE_ERROR, 0, 0, token))
+        # A statement of an RPC is followed by the call's RETURNSTATUS and DONEPROC; without
+        # DONE_MORE FreeTDS takes the response as ended and misreads the next one.
+        status = DONE_ERROR | (DONE_MORE if token == TK_DONEINPROC else 0)
+        self.emit(tok_done(status, 0, 0, token))
 
-    def statement(self, toks, params, more, done_token):
+    def statement(self, toks, text, params, more, done_token):
         """Runs one statement, emits its tokens; False when it failed (the batch stops)."""
+        fault = self.injected_fault(text)
+        if fault:
+            # fails like any statement error: an open transaction stays open for the client
+            self.fail(fault.number, fault.message, 16, done_token)
+            return False
         try:
             self.run_statement(toks, params, more, done_token)
             return True
@@ -799,6 +887,18 @@ class Session(threading.Thread):
             number, message = map_sqlite_error(e, '')
             self.fail(number, message, 16, done_token)
         return False
+
+    def injected_fault(self, text):
+        """The fault entry that makes this statement fail, if any. Every entry counts the
+        statement, also when an earlier one already fails it: entries are independent."""
+        chosen = None
+        for fault in self.faults:
+            if fault.hit(text) and chosen is None:
+                chosen = fault
+        if chosen:
+            log.info('spid %d: injecting error %d into statement %d matching %r: %s', self.spid,
+                     chosen.number, chosen.nth, chosen.matching, text[:200])
+        return chosen
 
     def run_statement(self, toks, params, more, done_token):
         words = [t.up for t in toks[:4]]
@@ -962,12 +1062,12 @@ class Session(threading.Thread):
         ok = True
         if short != 'sp_prepare':
             try:
-                stmts = tsql.split_statements(sql or '')
+                stmts = split_batch(sql or '')
             except tsql.TsqlError as e:
                 self.fail(e.number, e.message, e.severity, TK_DONEPROC)
                 return
-            for toks in stmts:
-                if not self.statement(toks, bind, DONE_MORE, TK_DONEINPROC):
+            for toks, stmt_text in stmts:
+                if not self.statement(toks, stmt_text, bind, DONE_MORE, TK_DONEINPROC):
                     ok = False
                     break
         self.emit(struct.pack('<Bi', TK_RETURNSTATUS, 0 if ok else -6))

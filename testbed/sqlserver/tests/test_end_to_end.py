@@ -165,28 +165,41 @@ class QueryTest(StandInCase):
         self.assertEqual(con.execute('select count(*) from Container')[0], [('3',)])
 
 
-class TransactionTest(StandInCase):
-    def count_trash(self, con):
-        return con.execute('select count(*) from Container where IsTrash = 1')[0][0][0]
+def containers(con):
+    return con.execute('select SN, CreateUserSN, IsTrash from Container order by SN')[0]
 
-    def test_disconnect_rolls_back_and_commit_persists(self):
+
+class TransactionTest(StandInCase):
+    def test_own_changes_rollback_disconnect_and_commit(self):
         observer = self.connect()
-        con = Connection(self.connstr())
-        con.execute('BEGIN TRANSACTION')
-        con.execute('update Container set IsTrash=1 where (CreateUserSN = 2)')
-        self.assertEqual(self.count_trash(con), '2')
-        con.close()
-        self.assertEqual(self.count_trash(observer), '1')
+        before = containers(observer)
+        for end in ('ROLLBACK', None):  # None: the connection drops without COMMIT
+            con = Connection(self.connstr())
+            con.execute('BEGIN TRANSACTION')
+            self.assertEqual(con.execute('update Container set IsTrash=5 where (IsTrash = 7)'),
+                             (None, 0))
+            con.execute('update Container set IsTrash=7 where (CreateUserSN = 2)')
+            self.assertEqual(con.execute('update Container set IsTrash=5 where (IsTrash = 7)'),
+                             (None, 2))
+            self.assertEqual(con.execute('delete from Container where (CreateUserSN = 1)'),
+                             (None, 1))
+            self.assertEqual(containers(con), [('10', '2', '5'), ('11', '2', '5')])
+            if end:
+                con.execute(end)
+            con.close()
+            # Readers never see another connection's open changes; a write waits for the
+            # dropped session's lock, so the read after it sees how that session ended.
+            observer.execute('update Container set IsTrash=IsTrash where SN = 12')
+            self.assertEqual(containers(observer), before, end)
 
         con = self.connect()
         con.execute('BEGIN TRANSACTION')
-        con.execute('update Container set IsTrash=1 where (CreateUserSN = 1)')
+        con.execute('update Container set IsTrash=1 where (SN = 12)')
+        con.execute('delete from UserOrGroup where (SN = 3)')
         con.execute('COMMIT')
-        self.assertEqual(self.count_trash(observer), '2')
-        con.execute('BEGIN TRAN')
-        con.execute('delete from Container')
-        con.execute('ROLLBACK')
-        self.assertEqual(self.count_trash(observer), '2')
+        self.assertEqual(containers(observer), before[:2] + [('12', '1', '1')])
+        self.assertEqual(observer.execute('select count(*) from UserOrGroup where SN = 3')[0],
+                         [('0',)])
 
     def test_second_writer_times_out_with_1222(self):
         first = self.connect()
@@ -199,6 +212,40 @@ class TransactionTest(StandInCase):
         self.assertLess(time.monotonic() - started, 3)
         first.execute('COMMIT')
         second.execute('update Container set IsTrash=0 where SN = 11')
+
+
+class FaultInjectionTest(StandInCase):
+    def write_faults(self, text):
+        path = os.path.join(self.dir, 'faults.json')
+        with open(path, 'w') as f:
+            f.write(text)
+        self.addCleanup(os.remove, path)
+
+    def test_nth_matching_statement_of_the_connection_fails(self):
+        self.write_faults(json.dumps({'fail': [
+            {'matching': 'update Container', 'nth': 2},
+            {'matching': 'DELETE from container', 'number': 547, 'message': 'Injected clash.'}]}))
+        con, other = self.connect(), self.connect()
+        other.execute('update Container set IsTrash=0 where SN = 11')  # counts for other only
+        before = containers(con)
+        con.execute('BEGIN TRANSACTION')
+        con.execute('update Container set IsTrash=1 where SN = 10')
+        with con.statement() as st:  # a prepared statement's text counts as well
+            err = self.assertOdbcError(50000, None, st.execute,
+                                       'update Container set IsTrash=1 where SN = ?', [11])
+        self.assertIn('Injected failure for a test.', str(err))
+        con.execute('  update Container set IsTrash=1 where SN = 12')
+        self.assertEqual([r[2] for r in containers(con)], ['1', '0', '1'])
+        err = self.assertOdbcError(547, None, con.execute, 'delete from Container')
+        self.assertIn('Injected clash.', str(err))
+        con.execute('ROLLBACK')
+        self.assertEqual(containers(con), before)
+        with open(os.path.join(self.dir, 'server.log')) as f:
+            self.assertIn('injecting error 547', f.read())
+
+    def test_bad_file_injects_nothing(self):
+        self.write_faults('{"fail": [{"matching": "update"}, {"nth": 0}]}')
+        self.connect().execute('update Container set IsTrash=IsTrash where SN = 10')
 
 
 class CancelTest(StandInCase):
