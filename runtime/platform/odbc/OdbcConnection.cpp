@@ -235,6 +235,13 @@ private:
                 indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) / 2 > room
                     ? room
                     : static_cast<std::size_t>(indicator) / 2;
+            // The result text separates columns by tabs and rows by CR LF and has no escape:
+            // a value holding one of them, or a NUL, would forge columns or rows (a second
+            // suspect user, say), or end the text early. Inside a value each becomes a blank.
+            for (std::size_t i = 0; i < units; ++i)
+                if (buffer_[i] == u'\t' || buffer_[i] == u'\r' || buffer_[i] == u'\n' ||
+                    buffer_[i] == 0)
+                    buffer_[i] = u' ';
             AppendAnsiFromUtf16(text, reinterpret_cast<const char16_t*>(buffer_.data()), units);
             if (rc == SQL_SUCCESS)
                 return true;
