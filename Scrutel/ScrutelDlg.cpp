@@ -68,7 +68,7 @@ bool CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
     for (CabinetCheck check : kCabinetChecks) {
         if (check(*this, record, session.Session()) != 0)
             return false;
-        Progress().SetPosition(++position);
+        SetProgressStep(++position);
         RefreshProgress();
         Progress().Repaint();
         view_.PumpMessages();
@@ -108,7 +108,7 @@ void CScrutelDlg::RunCheck() {
         EndRun();
         return;
     }
-    Progress().SetPosition(++position);
+    SetProgressStep(++position);
     RefreshProgress();
     Progress().Repaint();
     view_.PumpMessages();

@@ -4,7 +4,14 @@
 #include "LogFile.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cstring>
+
+namespace {
+
+constexpr int kProgressRangeMax = 65535; // the bar's range is a 16-bit value
+
+} // namespace
 
 const char kReportSeparator[] =
     "----------------------------------------------------------\r\n\r\n";
@@ -67,21 +74,34 @@ void CMainDialog::SetReport(const std::string& text) {
     RefreshDialog();
 }
 
+// Setting an edit's text redraws it whole, which the long phases would pay at every
+// refresh: the report is pushed only when it has changed since it was last shown.
 void CMainDialog::RefreshDialog() {
+    if (report_ == shownReport_)
+        return;
     view_.SetText(IDC_REPORT, report_);
+    shownReport_ = report_;
 }
 
 void CMainDialog::ShowError(const std::string& message) {
     view_.ShowMessage(message, kMbOk | kMbIconStop);
 }
 
-IProgressWindow& CMainDialog::BeginProgress(int max) {
+IProgressWindow& CMainDialog::BeginProgress(int steps) {
     progress_ = view_.CreateProgressWindow();
+    progressSteps_ = steps;
     progressText_.clear();
-    progress_->SetRange(max);
+    progress_->SetRange(std::min(steps, kProgressRangeMax));
     progress_->SetPosition(0);
     progress_->Show();
     return *progress_;
+}
+
+void CMainDialog::SetProgressStep(int step) {
+    progress_->SetPosition(
+        progressSteps_ <= kProgressRangeMax
+            ? step
+            : static_cast<int>(static_cast<long long>(step) * kProgressRangeMax / progressSteps_));
 }
 
 void CMainDialog::SetProgressText(const std::string& text) {

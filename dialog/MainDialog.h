@@ -78,10 +78,13 @@ protected:
     // Replaces the whole report text and shows it.
     void SetReport(const std::string& text);
 
-    // The progress window of the running phase: created, range 0 ... max, position 0,
+    // The progress window of the running phase for a number of steps: created, at step 0,
     // shown. It lives until EndProgress or the next BeginProgress.
-    IProgressWindow& BeginProgress(int max);
+    IProgressWindow& BeginProgress(int steps);
     IProgressWindow& Progress() { return *progress_; }
+    // Moves the bar to a step. More steps than the bar's 16-bit range are scaled down to
+    // it, never wrapped: the last step fills the bar.
+    void SetProgressStep(int step);
     // Sets the text and pushes it; RefreshProgress pushes it again.
     void SetProgressText(const std::string& text);
     void EndProgress();
@@ -103,6 +106,8 @@ protected:
     std::string currentName_;
 
 private:
+    std::string shownReport_;
     std::unique_ptr<IProgressWindow> progress_;
+    int progressSteps_ = 0;
     std::string progressText_;
 };
