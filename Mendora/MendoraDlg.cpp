@@ -13,12 +13,6 @@ const char kValidAccountQuery[] =
 
 namespace {
 
-constexpr int kIdsRefine = 129;        // "補正実行"
-constexpr int kIdsFinish = 130;        // "終了"
-constexpr int kIdsChecked = 144;       // "データチェックを実行しました。..."
-constexpr int kIdsCabinetHeader = 145; // "キャビネット: %s"
-constexpr int kIdsNonTargetServers = 2103;
-constexpr int kIdsNoTargetServer = 2203;
 constexpr int kPhaseEndWaitMs = 500; // the last text of a phase stays readable
 
 } // namespace
@@ -70,6 +64,9 @@ void CMendoraDlg::Ok() {
     case 2:
         ShowValidAccounts();
         break;
+    case 3:
+        RepairCabinet();
+        break;
     case 4:
         ShowCabinetList();
         break;
@@ -95,10 +92,10 @@ bool CMendoraDlg::ConfirmServers() {
             nonTargets += "\n    " + name;
     }
     if (targets.empty()) {
-        view_.ShowMessage(LoadText(kIdsNoTargetServer), kMbOk | kMbIconExclamation);
+        view_.ShowMessage(LoadText(IDS_NO_TARGET_SERVER), kMbOk | kMbIconExclamation);
         return false;
     }
-    return nonTargets.empty() || view_.ShowMessage(LoadText(kIdsNonTargetServers) + nonTargets,
+    return nonTargets.empty() || view_.ShowMessage(LoadText(IDS_NON_TARGET_SERVERS) + nonTargets,
                                                    kMbYesNo | kMbIconQuestion) == kIdYes;
 }
 
@@ -122,8 +119,8 @@ void CMendoraDlg::CheckSelectedCabinet() {
     view_.ScrollToEnd(IDC_REPORT);
     session.Close();
 
-    view_.SetText(kButton1, LoadText(kIdsRefine));
-    view_.SetText(kButton2, LoadText(kIdsFinish));
+    view_.SetText(kButton1, LoadText(IDS_REFINE));
+    view_.SetText(kButton2, LoadText(IDS_FINISH));
     view_.Show(IDC_BACK_TO_LIST, true);
     view_.PlaceLeftOf(IDC_BACK_TO_LIST, kButton1);
     view_.Enable(kButton1, invalidUsers_.InvalidUserCount > 0 || docTypeFindingCount_ > 0);
@@ -145,8 +142,8 @@ int CMendoraDlg::CheckCabinet(const CCabinetSession& session, const CabinetRecor
     };
     currentName_ = record.displayName;
     SetProgressText(CabinetProgressText(currentName_, Ansi("をチェック中です。")));
-    SetReport(LoadText(kIdsChecked) + kReportSeparator +
-              FormatText(LoadText(kIdsCabinetHeader), {currentName_}) + "\r\n\r\n");
+    SetReport(LoadText(IDS_CHECKED) + kReportSeparator +
+              FormatText(LoadText(IDS_CABINET_HEADER), {currentName_}) + "\r\n\r\n");
     view_.PumpMessages();
     WriteResultLine(false, FormatText(LoadText(profile_.idsCheckStarted), {currentName_}));
 
@@ -217,6 +214,40 @@ void CMendoraDlg::FillAccountList() {
         view_.AddItem(IDC_ACCOUNT_LIST,
                       {accounts_[j].sn, accounts_[j].accountName, accounts_[j].domainName}, -1,
                       static_cast<int>(j));
+}
+
+void CMendoraDlg::RepairCabinet() {
+    const bool users = invalidUsers_.InvalidUserCount > 0;
+    Account replacement;
+    if (users) {
+        const std::vector<int> selected = view_.SelectedItems(IDC_ACCOUNT_LIST);
+        if (selected.empty() || selected[0] < 0 ||
+            static_cast<std::size_t>(selected[0]) >= accounts_.size())
+            return;
+        replacement = accounts_[static_cast<std::size_t>(selected[0])];
+    }
+    ShowReportView();
+    std::unique_ptr<CCabinetSession> session;
+    if (users)
+        session = std::make_unique<CCabinetSession>(OpenCabinetSession(current_));
+    view_.Enable(kButton1, false);
+    view_.Enable(kButton2, false);
+    // Messages are pumped while the run works: button 3 must not lead away from it.
+    view_.Show(IDC_BACK_TO_LIST, false);
+    RefineUserOrGroup(session.get(), current_, replacement); // a failure has told its own
+
+    dialogStep_ = 4;
+    AppendReport(kReportSeparator);
+    view_.ScrollToEnd(IDC_REPORT);
+    if (users) {
+        WriteResultLine(false, FormatText(LoadText(IDS_REFINE_FINISHED), {currentName_}));
+        session->Close();
+    }
+    view_.Show(kButton1, false);
+    view_.SetText(kButton2, LoadText(IDS_CLOSE));
+    view_.Enable(kButton2, true);
+    view_.Show(IDC_BACK_TO_LIST, true);
+    view_.PlaceLeftOf(IDC_BACK_TO_LIST, kButton2);
 }
 
 void CMendoraDlg::ShowReportView() {

@@ -8,16 +8,10 @@
 
 #include "MainDialog.h"
 #include "UserRecordCheck.h"
+#include "UserRepair.h"
 
 #include <string>
 #include <vector>
-
-// An account that may inherit the invalid users' records: SN, account and domain name.
-struct Account {
-    std::string sn;
-    std::string accountName;
-    std::string domainName;
-};
 
 // The valid accounts of a cabinet, by SN; sent unformatted, so both percent signs reach
 // the server.
@@ -36,6 +30,15 @@ public:
     const UserCheckResult& InvalidUsers() const { return invalidUsers_; }
     int DocTypeFindingCount() const { return docTypeFindingCount_; }
     const std::vector<Account>& Accounts() const { return accounts_; }
+    const RepairCounters& Counters() const { return counters_; }
+    int CorrectedDocTypeCount() const { return correctedDocTypeCount_; }
+
+    // The repair run on the cabinet last checked: in one transaction on session (null when
+    // there are no invalid users), the invalid users deleted and their records handed to
+    // replacement, then the document types repaired. 0 when it reached its end, 1 when it
+    // stopped at a failure (shown, logged and, inside the transaction, rolled back).
+    int RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
+                          const Account& replacement);
 
 private:
     // Step 0: whether the servers of the installation allow the run.
@@ -47,6 +50,11 @@ private:
     void ShowValidAccounts();
     bool QueryValidAccounts(const CCabinetSession& session);
     void FillAccountList();
+    // Step 3: the repair run and its result view.
+    void RepairCabinet();
+    bool RepairUsers(CSqlServerSession session, const Account& replacement, int& step);
+    void RollBack(CSqlServerSession session);
+    int RepairDocTypes(int& step);
 
     void ShowReportView();
     void ShowCabinetList();
@@ -57,4 +65,6 @@ private:
     UserCheckResult invalidUsers_;
     int docTypeFindingCount_ = 0;
     std::vector<Account> accounts_;
+    RepairCounters counters_;
+    int correctedDocTypeCount_ = 0;
 };

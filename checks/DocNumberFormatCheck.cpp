@@ -5,29 +5,32 @@
 #include "SqliQuery.h"
 #include "Text.h"
 
-namespace {
+const char kDocTypeLabel[] = "文書タイプ";
 
-const char kLogLabel[] = "文書タイプ";
-
-int Fail(const std::string& text, const std::string& text2 = {}) {
+int DocTypeFailure(const std::string& text, const std::string& text2) {
     WriteResultLine(true, text, text2);
     return 1;
 }
 
-} // namespace
+int SelectNullFormats(ICheckHost& host, CTokenList& lines) {
+    std::string output;
+    if (host.RunDocTypeQuery(host.Profile().docTypeQuery, output) != kSqliOk) {
+        host.ShowError(Ansi("自動採番フォーマットの取得に失敗しました。"));
+        return DocTypeFailure(Ansi(kDocTypeLabel), output);
+    }
+    lines = SplitLines(output);
+    if (lines.Count() == 0)
+        return DocTypeFailure(Ansi("文書タイプが見つからなかった"));
+    if (IsInterpreterError(lines.At(0)))
+        return DocTypeFailure(Ansi("SQLエラー!! : ") + lines.At(0));
+    return 0;
+}
 
 int CheckDocNumberFormat(ICheckHost& host, int& findingCount) {
     const ToolProfile& profile = host.Profile();
-    std::string output;
-    if (host.RunDocTypeQuery(profile.docTypeQuery, output) != kSqliOk) {
-        host.ShowError(Ansi("自動採番フォーマットの取得に失敗しました。"));
-        return Fail(Ansi(kLogLabel), output);
-    }
-    const CTokenList lines = SplitLines(output);
-    if (lines.Count() == 0)
-        return Fail(Ansi("文書タイプが見つからなかった"));
-    if (IsInterpreterError(lines.At(0)))
-        return Fail(Ansi("SQLエラー!! : ") + lines.At(0));
+    CTokenList lines;
+    if (SelectNullFormats(host, lines) != 0)
+        return 1;
 
     const long count = static_cast<long>(lines.Count()) - 1; // the first line is the header
     AppendSection(host, profile.idsDocTypeHeader, count);
@@ -37,7 +40,7 @@ int CheckDocNumberFormat(ICheckHost& host, int& findingCount) {
     const std::string format = host.LoadText(profile.idsDocTypeFinding);
     for (std::size_t i = 1; i < lines.Count(); ++i) {
         const CTokenList values = SplitValues(lines.At(i));
-        WriteFinding(Ansi(kLogLabel), FormatText(format, {values.At(1)}));
+        WriteFinding(Ansi(kDocTypeLabel), FormatText(format, {values.At(1)}));
         if (profile.checksPumpMessages)
             host.PumpMessages();
     }

@@ -17,24 +17,23 @@ constexpr int kIdsUserIdDefect = 102;
 constexpr int kIdsUserSpaceDefect = 103;
 constexpr int kIdsRelatedRecords = 147; // Mendora's closing section
 
-std::vector<std::string> MessageArguments(const ICheckHost& host, Shows shows,
-                                          const std::string& userSN, const Row& row) {
-    switch (shows) {
-    case Shows::Trash:
-        return {userSN, Column(row, 0), TrashSuffix(host, Column(row, 1))};
+} // namespace
+
+std::vector<std::string> RowFields(const RelatedRecordLookup& lookup, const std::string& userSN,
+                                   const Row& row) {
+    switch (lookup.shows) {
     case Shows::Reference:
         return {userSN, Column(row, 0), Column(row, 2), Column(row, 1)};
     case Shows::VersionSeries:
         return {userSN, Column(row, 0), Column(row, 1)};
     case Shows::VersionDescription:
         return {userSN, Column(row, 0), Column(row, 1), Column(row, 3)};
+    case Shows::Trash:
     case Shows::SerialNumber:
         break;
     }
     return {userSN, Column(row, 0)};
 }
-
-} // namespace
 
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups() {
     static const std::vector<RelatedRecordLookup> lookups = {
@@ -97,8 +96,10 @@ int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
     const std::string format = host.LoadText(lookup.messageId);
     const std::vector<Row> found = ReadRows(text);
     for (std::size_t index = 0; index < found.size(); ++index) {
-        WriteFinding(shortName, FormatText(format, MessageArguments(host, lookup.shows, userSN,
-                                                                    found[index])));
+        std::vector<std::string> arguments = RowFields(lookup, userSN, found[index]);
+        if (lookup.shows == Shows::Trash)
+            arguments.push_back(TrashSuffix(host, Column(found[index], 1)));
+        WriteFinding(shortName, FormatText(format, arguments));
         if (profile.checksPumpMessages && index % 100 == 0) {
             host.RefreshProgress();
             host.PumpMessages();

@@ -6,6 +6,7 @@
 
 #include "CabinetCatalogue.h"
 #include "CheckHost.h"
+#include "Findings.h"
 #include "SqlServerSession.h"
 
 #include <string>
@@ -37,6 +38,11 @@ struct RelatedRecordLookup {
 // The lookups in the order both tools run them (a profile with lookupsForRepair runs
 // all, the other skips the repair-only ones).
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups();
+
+// What a row of the lookup shows of itself: the user's SN, the row's SN and the columns
+// its table names (the tail document before the head), without the trash suffix.
+std::vector<std::string> RowFields(const RelatedRecordLookup& lookup, const std::string& userSN,
+                                   const Row& row);
 
 // "select <columns> from <from clause>" for one user, with the profile's column list.
 std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile& profile,

@@ -20,23 +20,26 @@ function(vt_add_tool name)
         COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:ZqlCommon_SD3> $<TARGET_FILE_DIR:${name}>)
 endfunction()
 
-# vt_add_tool_tests(NAME CASE...): the tool's tests. Natively, its main dialog over a fake
-# window (NAME/tests/NAMEDlgTest.cpp); in the Windows build, the real program under Wine,
-# driven through its windows on the demo installation, one ctest case per CASE of
-# NAME/tests/name_e2e_test.sh (scripts/test starts the installation's stand-ins).
+# vt_add_tool_tests(NAME NATIVE source... WINE case...): the tool's tests. Natively, its
+# main dialog over a fake window (the sources, in NAME/tests); in the Windows build, the
+# real program under Wine, driven through its windows on the demo installation, one ctest
+# case per CASE of NAME/tests/name_e2e_test.sh (scripts/test starts the installation's
+# stand-ins).
 function(vt_add_tool_tests name)
+    cmake_parse_arguments(ARG "" "" "NATIVE;WINE" ${ARGN})
     string(TOLOWER ${name} lower)
     set(dir ${CMAKE_SOURCE_DIR}/${name}/tests)
     if(NOT WIN32)
+        list(TRANSFORM ARG_NATIVE PREPEND ${dir}/)
         vt_add_gtest(${lower}_tests
-            SOURCES ${dir}/${name}DlgTest.cpp
+            SOURCES ${ARG_NATIVE}
             LIBS ${lower}_core strings
             LABELS native)
         target_include_directories(${lower}_tests PRIVATE ${CMAKE_SOURCE_DIR}/dialog/tests
             ${CMAKE_SOURCE_DIR}/runtime/tests ${CMAKE_SOURCE_DIR}/checks/tests)
         return()
     endif()
-    foreach(case ${ARGN})
+    foreach(case ${ARG_WINE})
         add_test(NAME ${name}.${case}
             COMMAND bash ${dir}/${lower}_e2e_test.sh ${CMAKE_BINARY_DIR} ${case})
         set_tests_properties(${name}.${case} PROPERTIES LABELS wine RUN_SERIAL TRUE TIMEOUT 300)

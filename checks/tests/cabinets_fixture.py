@@ -18,17 +18,30 @@ import cabinets  # noqa: E402
 CTL = os.path.join(ROOT, "testbed", "sqlserver", "sqlserverctl")
 
 
-def main():
+def stop(directory):
+    subprocess.run([CTL, "stop", directory], check=False, capture_output=True)
+
+
+def build(directory):
+    for database in cabinets.SEEDS:
+        cabinets.build_cabinet(os.path.join(directory, database + ".sqlite"), database)
+    cabinets.add_logins(directory, {})
+
+
+def serve(directory):
+    subprocess.run([CTL, "start", directory], check=True)
+
+
+def main(build_more=lambda directory: None):
     if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop"):
         sys.exit(__doc__)
     verb, directory = sys.argv[1], os.path.abspath(sys.argv[2])
     os.makedirs(directory, exist_ok=True)
-    subprocess.run([CTL, "stop", directory], check=False, capture_output=True)
+    stop(directory)
     if verb == "start":
-        for database in cabinets.SEEDS:
-            cabinets.build_cabinet(os.path.join(directory, database + ".sqlite"), database)
-        cabinets.add_logins(directory, {})
-        subprocess.run([CTL, "start", directory], check=True)
+        build(directory)
+        build_more(directory)
+        serve(directory)
 
 
 if __name__ == "__main__":

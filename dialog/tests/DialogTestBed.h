@@ -1,7 +1,8 @@
 // What the tests of both main dialogs stand on: an installation whose catalogue lists the
 // cabinets of `catalogue` (logins decode to themselves), a scripted SQL Server for their
-// databases, the document-type interpreter answering `docTypeOutput`, a clock whose waits
-// are only recorded, the tool's own string table, and a fake window.
+// databases, the document-type interpreter (by default it answers a select with
+// `docTypeOutput` and an update as done), a clock whose waits are only recorded, the
+// tool's own string table, and a fake window.
 #pragma once
 
 #include "FakeDialogView.h"
@@ -16,6 +17,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,7 +75,17 @@ protected:
     ScriptedServer server;
     std::string docTypeOutput = kDocTypeHeader;
     std::uint32_t docTypeStatus = 0;
-    std::vector<int> waits; // the milliseconds the dialog waited
+    std::function<std::uint32_t(const std::string& statement, std::string& output)> interpreter =
+        [this](const std::string& statement, std::string& output) {
+            if (statement.rfind("update ", 0) == 0) {
+                output = "Statement executed.\r\n1 row(s) affected.\r\n";
+                return 0u;
+            }
+            output = docTypeOutput;
+            return docTypeStatus;
+        };
+    std::vector<std::string> docTypeStatements; // every statement, in order
+    std::vector<int> waits;                     // the milliseconds the dialog waited
     FakeDialogView view;
     std::unique_ptr<CServerInventory> inventory;
 
@@ -96,9 +108,9 @@ protected:
                     return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
                 },
                 [this](const CabinetRecord&) { return server.Unopened(); },
-                [this](const std::string&, std::string& output) {
-                    output = docTypeOutput;
-                    return docTypeStatus;
+                [this](const std::string& statement, std::string& output) {
+                    docTypeStatements.push_back(statement);
+                    return interpreter(statement, output);
                 },
                 [this](int milliseconds) { waits.push_back(milliseconds); }};
     }

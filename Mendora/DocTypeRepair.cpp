@@ -1,0 +1,39 @@
+#include "DocTypeRepair.h"
+
+#include "DocNumberFormatCheck.h"
+#include "Findings.h"
+#include "LogFile.h"
+#include "MendoraRes.h"
+#include "SqliQuery.h"
+#include "Text.h"
+
+const char kDocNumberFormatUpdate[] =
+    "update MasterDocType set DocNumberFormat = null "
+    "\t\t\t\t\t\t\t\t\t\twhere SN = %s and DocNumberFormat = 'NULL'";
+
+int RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
+    CTokenList lines;
+    if (SelectNullFormats(host, lines) != 0)
+        return 1;
+    for (std::size_t i = 1; i < lines.Count(); ++i) {
+        const CTokenList values = SplitValues(lines.At(i));
+        const std::string sn = values.At(0);
+        // The SN goes into the statement unquoted: anything but a number fails the update
+        // as the interpreter would, and nothing is run.
+        std::string output;
+        if (!IsDecimalNumber(sn) ||
+            host.RunDocTypeQuery(FormatText(kDocNumberFormatUpdate, {sn}), output) != kSqliOk) {
+            host.ShowError(Ansi("自動採番フォーマットの補正に失敗しました。"));
+            return DocTypeFailure(Ansi(kDocTypeLabel), output);
+        }
+        const CTokenList answer = SplitLines(output);
+        if (answer.Count() != 2)
+            return DocTypeFailure(Ansi("文書タイプが見つからなかった"));
+        if (IsInterpreterError(answer.At(0)))
+            return DocTypeFailure(Ansi("SQLエラー!! : ") + answer.At(0));
+        ++correctedCount;
+        WriteResultLine(false, Ansi(kDocTypeLabel),
+                        FormatText(host.LoadText(IDS_DOC_TYPE_REPAIRED), {values.At(1)}));
+    }
+    return 0;
+}

@@ -1,0 +1,125 @@
+// The repair run of Mendora's main dialog (CMendoraDlg::RefineUserOrGroup): the user repair
+// inside one SQL Server transaction, then the document type repair, each written to the
+// report and the log, under a progress window while the dialog cannot be closed.
+//
+// A failure inside the transaction rolls it back at once: the log then says that the
+// cabinet's repair failed and nothing of it was changed, and so does the report in place of
+// the sections that could not be written. The per-row lines logged before the failure stay
+// as the record of what was attempted. The document type repair is not started then.
+#include "MendoraDlg.h"
+
+#include "Application.h"
+#include "DocTypeRepair.h"
+#include "Findings.h"
+#include "LogFile.h"
+#include "MendoraRes.h"
+#include "Text.h"
+
+namespace {
+
+constexpr int kRunEndWaitMs = 500; // the full bar stays readable
+
+} // namespace
+
+int CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
+                                   const Account& replacement) {
+    const bool users = invalidUsers_.InvalidUserCount > 0 && session != nullptr;
+    const bool docTypes = docTypeFindingCount_ != 0;
+    const int userSteps =
+        users
+            ? static_cast<int>(invalidUsers_.InvalidUserSNs.size() * RelatedRecordRepairs().size())
+            : 0;
+    BeginProgress(userSteps + (docTypes ? 1 : 0));
+    view_.EnableCloseCommand(false);
+    const auto end = [this](int result) {
+        Progress().Hide();
+        view_.Repaint();
+        view_.EnableCloseCommand(true);
+        EndProgress();
+        return result;
+    };
+    AppendReport(LoadText(IDS_REPAIRED) + kReportSeparator);
+    int step = 0;
+
+    if (users) {
+        currentName_ = record.displayName;
+        SetProgressText(CabinetProgressText(currentName_, Ansi("を補正中です。")));
+        AppendReport(FormatText(LoadText(IDS_CABINET_HEADER), {currentName_}) + "\r\n\r\n");
+        view_.PumpMessages();
+        WriteResultLine(false, FormatText(LoadText(IDS_REFINE_STARTED), {currentName_}));
+        CSqlServerSession transaction = session->Session();
+        if (transaction.ExecuteStatement("BEGIN TRANSACTION") != 0) {
+            view_.ShowMessage(Ansi("トランザクションに失敗しました。"), kMbOk | kMbIconStop);
+            WriteErrorCodeLine(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
+            return end(1);
+        }
+        if (!RepairUsers(transaction, replacement, step)) {
+            RollBack(transaction);
+            return end(1);
+        }
+        if (transaction.ExecuteStatement("COMMIT") != 0) {
+            view_.ShowMessage(Ansi("コミットに失敗しました。"), kMbOk | kMbIconStop);
+            WriteErrorCodeLine(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
+            RollBack(transaction);
+            return end(1);
+        }
+        const std::string corrected =
+            FormatText(LoadText(IDS_CORRECTED_ROWS), {std::to_string(counters_.CorrectedRowCount)});
+        AppendReport(corrected);
+        WriteResultLine(false, OneLine(corrected));
+        const std::string deleted =
+            FormatText(LoadText(IDS_DELETED_ROWS), {std::to_string(counters_.DeletedRowCount)});
+        AppendReport(deleted);
+        WriteResultLine(false, OneLine(deleted));
+    }
+    if (docTypes && RepairDocTypes(step) != 0)
+        return end(1);
+    services_.sleep(kRunEndWaitMs);
+    return end(0);
+}
+
+bool CMendoraDlg::RepairUsers(CSqlServerSession session, const Account& replacement, int& step) {
+    if (DeleteInvalidUsers(*this, currentName_, session) != 0)
+        return false;
+    counters_ = RepairCounters();
+    for (const std::string& userSN : invalidUsers_.InvalidUserSNs) {
+        for (const RelatedRecordRepair& repair : RelatedRecordRepairs()) {
+            if (RunRelatedRecordRepair(*this, repair, currentName_, session, userSN, replacement,
+                                       counters_) != 0)
+                return false;
+            SetProgressStep(++step);
+            RefreshProgress();
+            view_.PumpMessages();
+        }
+    }
+    return true;
+}
+
+void CMendoraDlg::RollBack(CSqlServerSession session) {
+    // A ROLLBACK that cannot be sent leaves the transaction to the disconnect that closes
+    // the session right after the run, which undoes it as well.
+    session.ExecuteStatement("ROLLBACK");
+    const std::string rolledBack = FormatText(LoadText(IDS_ROLLED_BACK), {currentName_});
+    WriteResultLine(true, rolledBack);
+    AppendReport(rolledBack + "\r\n\r\n");
+}
+
+int CMendoraDlg::RepairDocTypes(int& step) {
+    SetProgressText(Ansi("文書タイプを補正中です。"));
+    AppendReport(Ansi("文書タイプ:") + "\r\n\r\n");
+    view_.PumpMessages();
+    WriteResultLine(false, LoadText(IDS_DOC_TYPE_STARTED));
+    correctedDocTypeCount_ = 0;
+    if (RepairDocNumberFormat(*this, correctedDocTypeCount_) != 0)
+        return 1;
+    const std::string corrected =
+        FormatText(LoadText(IDS_CORRECTED_DOC_TYPES), {std::to_string(correctedDocTypeCount_)});
+    AppendReport(corrected);
+    SetProgressStep(++step);
+    RefreshProgress();
+    view_.PumpMessages();
+    WriteResultLine(false, OneLine(corrected));
+    WriteResultLine(false, LoadText(IDS_DOC_TYPE_ENDED));
+    RefreshDialog();
+    return 0;
+}

@@ -1,0 +1,173 @@
+#include "UserRepair.h"
+
+#include "Findings.h"
+#include "LogFile.h"
+#include "MendoraRes.h"
+#include "Text.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kRowsPerRefresh = 100;
+
+const RelatedRecordLookup& Lookup(const char* table) {
+    for (const RelatedRecordLookup& lookup : RelatedRecordLookups())
+        if (std::strcmp(lookup.table, table) == 0)
+            return lookup;
+    return RelatedRecordLookups().front(); // not reached: every table below has its lookup
+}
+
+void WriteChange(const std::string& cabinetName, const std::string& message) {
+    WriteResultLine(false, cabinetName, message);
+}
+
+// The rows of a result whose changes are about to be sent: exactly as many as the server
+// counted, so that no value can have forged a row of its own.
+bool ReadExactRows(const std::string& text, long count, std::vector<Row>& rows) {
+    rows = ReadRows(text);
+    return static_cast<long>(rows.size()) == count;
+}
+
+} // namespace
+
+std::string AccountDisplayName(const Account& account) {
+    return account.domainName.empty() ? account.accountName
+                                      : account.accountName + "@" + account.domainName;
+}
+
+const std::vector<RelatedRecordRepair>& RelatedRecordRepairs() {
+    using Change = RelatedRecordRepair::Change;
+    const auto update = [](const char* table, int messageId, const char* statement) {
+        return RelatedRecordRepair{&Lookup(table), {Change{-1, messageId, statement}}, false};
+    };
+    static const std::vector<RelatedRecordRepair> repairs = {
+        update("Container", 133, "update Container set CreateUserSN=%s where (CreateUserSN = %s)"),
+        // A document the user both created and reserved is logged twice and counted once.
+        {&Lookup("ConfigurationHistory"),
+         {Change{2, 134,
+                 "update ConfigurationHistory set CreateUserSN=%s where (CreateUserSN = %s)"},
+          Change{3, 135,
+                 "update ConfigurationHistory set ReserveUserSN=%s where (ReserveUserSN = %s)"}},
+         false},
+        update("Shortcut", 136, "update Shortcut set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("ReferenceRelationship", 137,
+               "update ReferenceRelationShip set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("VersionSeries", 138,
+               "update VersionSeries set ReserveUserSN=%s where (ReserveUserSN = %s)"),
+        update("VersionDescription", 139,
+               "update VersionDescription set CheckInUserSN=%s where (CheckInUserSN = %s)"),
+        update("DocVersion", 140,
+               "update DocVersion set UpdateUserSN=%s where (UpdateUserSN = %s)"),
+        update("DocType", 157, "update DocType set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("WordBook", 158, "update WordBook set CreateUserSN=%s where (CreateUserSN = %s)"),
+        {&Lookup("AccessControlList"),
+         {Change{-1, 141, "delete from AccessControlList where (UserSN = %s)"}},
+         true},
+        {&Lookup("SearchRight"),
+         {Change{-1, 142, "delete from SearchRight where (UserSN = %s)"}},
+         true},
+    };
+    return repairs;
+}
+
+int DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
+                       CSqlServerSession session) {
+    host.SetWaitCursor();
+    std::string text;
+    long count = 0;
+    std::vector<Row> users;
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != 0 ||
+        (count > 0 && !ReadExactRows(text, count, users))) {
+        host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
+        return 1;
+    }
+    if (count == 0)
+        return 0;
+    // An SN goes into the statement unquoted: a user whose SN is not a number fails the
+    // deletion as a server error would, before anything is sent.
+    for (const Row& user : users)
+        if (!IsDecimalNumber(Column(user, 0)))
+            return 1;
+    const std::string format = host.LoadText(IDS_USER_DELETED);
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        const Row& user = users[i];
+        WriteChange(cabinetName,
+                    FormatText(format, {Column(user, 0), Column(user, 2), Column(user, 4),
+                                        Column(user, 1), Column(user, 3)}));
+        if (i % kRowsPerRefresh == 0) {
+            host.PumpMessages();
+            host.SetWaitCursor();
+        }
+        if (session.ExecuteStatement(
+                FormatText("delete from UserOrGroup where (SN = %s)", {Column(user, 0)})) != 0)
+            return 1;
+        host.PumpMessages();
+    }
+    const std::string section =
+        FormatText(host.LoadText(IDS_DELETED_USERS), {std::to_string(count)});
+    host.AppendReport(section);
+    host.RefreshDialog();
+    WriteResultLine(false, OneLine(section));
+    return 0;
+}
+
+int RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
+                           const std::string& cabinetName, CSqlServerSession session,
+                           const std::string& userSN, const Account& replacement,
+                           RepairCounters& counters) {
+    const RelatedRecordLookup& lookup = *repair.lookup;
+    host.SetWaitCursor();
+    // SNs go into the statements unquoted: one that is not a number fails the repair as a
+    // server error would, before anything is sent.
+    if (!IsDecimalNumber(userSN)) {
+        host.ShowError(Ansi(lookup.failureText));
+        return 1;
+    }
+    if (!repair.deletes && !IsDecimalNumber(replacement.sn))
+        return 1;
+    std::string text;
+    long count = 0;
+    std::vector<Row> rows;
+    if (session.ExecuteQuery(LookupStatement(lookup, host.Profile(), userSN), text, count) != 0 ||
+        (count > 0 && !ReadExactRows(text, count, rows))) {
+        host.ShowError(Ansi(lookup.failureText));
+        return 1;
+    }
+    host.PumpMessages();
+    if (count == 0)
+        return 0;
+    (repair.deletes ? counters.DeletedRowCount : counters.CorrectedRowCount) +=
+        static_cast<int>(count);
+
+    const std::string displayName = AccountDisplayName(replacement);
+    std::vector<std::string> formats;
+    for (const RelatedRecordRepair::Change& change : repair.changes)
+        formats.push_back(host.LoadText(change.messageId));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::vector<std::string> arguments = RowFields(lookup, userSN, rows[i]);
+        if (!repair.deletes) {
+            arguments.push_back(replacement.sn);
+            arguments.push_back(displayName);
+        }
+        for (std::size_t c = 0; c < repair.changes.size(); ++c) {
+            const int cell = repair.changes[c].cell;
+            if (cell < 0 || Column(rows[i], static_cast<std::size_t>(cell)) == userSN)
+                WriteChange(cabinetName, FormatText(formats[c], arguments));
+        }
+        if (i % kRowsPerRefresh == 0) {
+            host.RefreshDialog();
+            host.PumpMessages();
+            host.SetWaitCursor();
+        }
+    }
+    for (const RelatedRecordRepair::Change& change : repair.changes) {
+        host.PumpMessages();
+        const std::string statement = repair.deletes
+                                          ? FormatText(change.statement, {userSN})
+                                          : FormatText(change.statement, {replacement.sn, userSN});
+        if (session.ExecuteStatement(statement) != 0)
+            return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,55 @@
+// The repairs of the invalid users' records, run by the repair run inside one transaction:
+// DeleteInvalidUsers deletes the suspect users (the rows the user record check lists), and
+// the eleven related-record repairs, once per suspect user, select the rows that still
+// refer to that user exactly as the check's lookups do, log one line per row, and then
+// hand all of them to the replacement account, or delete them (access and search rights),
+// with one statement. Nothing is committed here. Every operation returns 0 when done (also
+// when it found nothing) and 1 when a statement failed; a failed select has shown its
+// message, a failed change has not.
+#pragma once
+
+#include "CheckHost.h"
+#include "SqlServerSession.h"
+#include "UserRecordCheck.h"
+
+#include <string>
+#include <vector>
+
+// The account that inherits the records: a row of the valid accounts' query.
+struct Account {
+    std::string sn;
+    std::string accountName;
+    std::string domainName;
+};
+
+// "account@domain", or the account alone when the domain is empty.
+std::string AccountDisplayName(const Account& account);
+
+struct RepairCounters {
+    int CorrectedRowCount = 0; // rows handed to the replacement account
+    int DeletedRowCount = 0;   // access and search rights deleted
+};
+
+// One repair: the lookup it selects with, and what it logs and changes per row.
+struct RelatedRecordRepair {
+    // One user column of the table: its rows are logged with messageId and changed by
+    // statement ("%s": the replacement SN, then the user SN; for a deletion the user SN).
+    struct Change {
+        int cell; // the cell that must hold the user SN for the row's line; -1: every row
+        int messageId;
+        const char* statement;
+    };
+    const RelatedRecordLookup* lookup;
+    std::vector<Change> changes;
+    bool deletes; // the rows are deleted (DeletedRowCount), not handed over
+};
+
+// The eleven repairs in the order the run applies them to each suspect user.
+const std::vector<RelatedRecordRepair>& RelatedRecordRepairs();
+
+// Both write their log lines under cabinetName.
+int DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName, CSqlServerSession session);
+int RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
+                           const std::string& cabinetName, CSqlServerSession session,
+                           const std::string& userSN, const Account& replacement,
+                           RepairCounters& counters);

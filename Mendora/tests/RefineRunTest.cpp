@@ -1,0 +1,226 @@
+#include "DocTypeRepair.h"
+#include "MendoraTestBed.h"
+
+namespace {
+
+const std::string kRolledBack =
+    "Aのデータ補正に失敗しました。補正はすべて取り消され、データは変更されていません。";
+
+class RefineRun : public MendoraDialog {
+protected:
+    // Two invalid users: 5 created a folder and updated 250 versions, 6 created and
+    // reserved one document. Admin (with a domain) and Yamada (without) may inherit.
+    void SetUp() override {
+        MendoraDialog::SetUp();
+        Open();
+        server.Answer(kSuspectUserQuery, {"5\tacc5\t1x\tD\tS", "6\tacc6\t\tD\tS"});
+        server.Answer(Lookup("Container", "5"), {"101\t0"});
+        std::vector<std::string> versions;
+        for (int i = 0; i < 250; ++i)
+            versions.push_back(std::to_string(5000 + i));
+        server.Answer(Lookup("DocVersion", "5"), versions);
+        server.Answer(Lookup("ConfigurationHistory", "6"), {"1004\t1\t6 \t6"});
+        server.Answer(kValidAccountQuery, {"1\tAdmin\tDOM", "2\tYamada\t"});
+    }
+    std::string ReportTail(const std::string& from) {
+        const std::string report = Report();
+        return report.substr(report.rfind(from));
+    }
+};
+
+TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
+    ChooseAccount(0, 0);
+    dlg->Ok();
+
+    std::vector<std::string> expected = {"BEGIN TRANSACTION", kSuspectUserQuery,
+                                         "delete from UserOrGroup where (SN = 5)",
+                                         "delete from UserOrGroup where (SN = 6)"};
+    for (const char* user : {"5", "6"}) {
+        for (const char* table :
+             {"Container", "ConfigurationHistory", "Shortcut", "ReferenceRelationship",
+              "VersionSeries", "VersionDescription", "DocVersion", "DocType", "WordBook",
+              "AccessControlList", "SearchRight"}) {
+            expected.push_back(Lookup(table, user));
+            if (user == std::string("5") && table == std::string("Container"))
+                expected.push_back("update Container set CreateUserSN=1 where (CreateUserSN = 5)");
+            if (user == std::string("5") && table == std::string("DocVersion"))
+                expected.push_back("update DocVersion set UpdateUserSN=1 where (UpdateUserSN = 5)");
+            if (user == std::string("6") && table == std::string("ConfigurationHistory")) {
+                expected.push_back("update ConfigurationHistory set CreateUserSN=1 where "
+                                   "(CreateUserSN = 6)");
+                expected.push_back("update ConfigurationHistory set ReserveUserSN=1 where "
+                                   "(ReserveUserSN = 6)");
+            }
+        }
+    }
+    expected.push_back("COMMIT");
+    EXPECT_EQ(SentFrom("BEGIN TRANSACTION"), expected);
+    EXPECT_EQ(server.disconnects, server.connects);
+
+    EXPECT_EQ(ReportTail("以下の補正を行いました。"),
+              "以下の補正を行いました。\r\n" + kSeparator + "キャビネット: A\r\n\r\n" +
+                  "削除したユーザー情報\r\nユーザー情報数:2\r\n\r\n"
+                  "補正したデータ\r\nデータ数：252\r\n\r\n"
+                  "削除したデータ\r\nデータ数：0\r\n\r\n" +
+                  kSeparator);
+    EXPECT_EQ(dlg->Counters().CorrectedRowCount, 252); // the document of both columns once
+    const std::string log = Log();
+    EXPECT_NE(log.find("【Success】,A,UserOrGroupのSN(5)を削除しました(UserID=1x, UserSpace=S, "
+                       "Account=acc5, Domain=D),,"),
+              std::string::npos);
+    EXPECT_NE(log.find("UserOrGroupのSN(6)に関連するConfigurationHistory(文書番号=1004)の"
+                       "CreateUserSNをSN(1)(Admin@DOM)に補正しました"),
+              std::string::npos);
+    EXPECT_NE(log.find("UserOrGroupのSN(6)に関連するConfigurationHistory(文書番号=1004)の"
+                       "ReserveUserSNをSN(1)(Admin@DOM)に補正しました"),
+              std::string::npos);
+    std::size_t versionLines = 0;
+    for (std::size_t at = log.find(")のUpdateUserSNをSN(1)"); at != std::string::npos;
+         at = log.find(")のUpdateUserSNをSN(1)", at + 1))
+        ++versionLines;
+    EXPECT_EQ(versionLines, 250u);
+    EXPECT_LT(log.find("【Success】,補正したデータ データ数：252  ,,,"),
+              log.find("【Success】,Aのデータ補正を終了しました。,,,"));
+    EXPECT_EQ(AccountDisplayName({"2", "Yamada", ""}), "Yamada");
+
+    EXPECT_EQ(view.progress.rangeMax, 22);
+    EXPECT_EQ(view.progress.position, 22);
+    EXPECT_FALSE(view.progress.visible);
+    EXPECT_EQ(dlg->DialogStep(), 4);
+    EXPECT_FALSE(view.Visible(kButton1));
+    EXPECT_EQ(view.Text(kButton2), Ansi("閉じる"));
+    EXPECT_TRUE(view.Enabled(kButton2));
+    EXPECT_TRUE(view.Visible(IDC_BACK_TO_LIST));
+    EXPECT_EQ(view.controls[IDC_BACK_TO_LIST].leftOf, kButton2);
+    EXPECT_TRUE(view.closeCommand);
+}
+
+TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
+    server.answers.erase(kSuspectUserQuery);
+    DocTypeFindings(3);
+    Check(0);
+    dlg->Ok();
+    EXPECT_FALSE(Sent("BEGIN TRANSACTION"));
+    EXPECT_EQ(server.connects, 1); // the check's session only
+    EXPECT_EQ(docTypeStatements.size(), 5u);
+    EXPECT_EQ(docTypeStatements.back(), FormatText(kDocNumberFormatUpdate, {"3"}));
+    EXPECT_EQ(view.progress.rangeMax, 1);
+    EXPECT_EQ(view.progress.position, 1);
+    EXPECT_EQ(ReportTail("以下の補正を行いました。"),
+              "以下の補正を行いました。\r\n" + kSeparator + "文書タイプ:\r\n\r\n" +
+                  "補正した文書タイプ情報\r\n文書タイプ数：3\r\n\r\n" + kSeparator);
+    const std::string log = Log();
+    EXPECT_NE(log.find("【Success】,文書タイプ,文書タイプ名(見積書)のDocNumberFormatを初期値に補"
+                       "正しました。,,"),
+              std::string::npos);
+    EXPECT_LT(log.find("【Success】,文書タイプの補正を開始しました。"),
+              log.find("【Success】,文書タイプの補正を終了しました。"));
+    EXPECT_EQ(log.find("データ補正を終了しました"), std::string::npos);
+    EXPECT_EQ(dlg->DialogStep(), 4);
+}
+
+TEST_F(RefineRun, NothingFoundStillTellsTheRun) {
+    EXPECT_EQ(dlg->RefineUserOrGroup(nullptr, CabinetRecord{}, Account{}), 0);
+    EXPECT_EQ(Report(), "以下の補正を行いました。\r\n" + kSeparator);
+    EXPECT_EQ(waits, (std::vector<int>{500}));
+    EXPECT_TRUE(view.closeCommand);
+}
+
+TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
+    ChooseAccount(0, 0);
+    server.failing.insert(Lookup("VersionSeries", "6"));
+    dlg->Ok();
+    EXPECT_EQ(Messages(), "VersionSeriesの取得に失敗しました。\n");
+    EXPECT_TRUE(Sent("ROLLBACK"));
+    EXPECT_FALSE(Sent("COMMIT"));
+    EXPECT_EQ(ReportTail("キャビネット: A\r\n\r\n削除"),
+              "キャビネット: A\r\n\r\n削除したユーザー情報\r\nユーザー情報数:2\r\n\r\n" +
+                  kRolledBack + "\r\n\r\n" + kSeparator);
+    const std::string log = Log();
+    // The lines of what was attempted stay, the rolled-back line follows them.
+    EXPECT_LT(log.find("ConfigurationHistory(文書番号=1004)のReserveUserSN"),
+              log.find("【Failure】," + kRolledBack + ",,,"));
+    EXPECT_EQ(log.find("補正したデータ"), std::string::npos);
+    EXPECT_NE(log.find("【Success】,Aのデータ補正を終了しました。"), std::string::npos);
+    EXPECT_TRUE(view.closeCommand);
+    EXPECT_TRUE(view.Enabled(kButton2));
+    EXPECT_EQ(server.disconnects, server.connects);
+}
+
+TEST_F(RefineRun, AFailedCommitRollsBack) {
+    server.failing.insert("COMMIT");
+    ChooseAccount(0, 1);
+    dlg->Ok();
+    EXPECT_EQ(Messages(), "コミットに失敗しました。\n");
+    EXPECT_TRUE(Sent("ROLLBACK"));
+    EXPECT_NE(dir.Read("Mendora.log").find(",00000000,00000000,Transaction Query Error.\r\n"),
+              std::string::npos);
+    EXPECT_NE(Report().find(kRolledBack), std::string::npos);
+    EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);
+    EXPECT_TRUE(view.closeCommand);
+}
+
+TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
+    server.answers.erase(kSuspectUserQuery);
+    DocTypeFindings(3);
+    const auto standard = interpreter;
+    interpreter = [standard](const std::string& statement, std::string& output) {
+        if (statement != FormatText(kDocNumberFormatUpdate, {"2"}))
+            return standard(statement, output);
+        output = "[ERROR] 19 constraint failed\r\nSQL: update\r\n";
+        return 0u;
+    };
+    Check(0);
+    dlg->Ok();
+    EXPECT_EQ(dlg->CorrectedDocTypeCount(), 1);
+    EXPECT_EQ(docTypeStatements.size(), 4u); // no third update
+    const std::string log = Log();
+    EXPECT_NE(log.find("【Failure】,SQLエラー!! : [ERROR] 19 constraint failed,,,"),
+              std::string::npos);
+    EXPECT_EQ(log.find("文書タイプの補正を終了しました。"), std::string::npos);
+    EXPECT_EQ(ReportTail("文書タイプ:"), "文書タイプ:\r\n\r\n" + kSeparator);
+    EXPECT_TRUE(view.closeCommand);
+}
+
+// SNs go into statements unquoted, and a row is only believed when the server counted it.
+TEST_F(RefineRun, NothingUnsafeIsSent) {
+    server.Answer(kValidAccountQuery, {"1 or 1=1\tAdmin\tDOM"});
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_TRUE(Sent("ROLLBACK"));
+    for (const std::string& statement : server.received)
+        EXPECT_EQ(statement.find("1 or 1=1"), std::string::npos) << statement;
+
+    server.received.clear();
+    server.Answer(kValidAccountQuery, {"1\tAdmin\tDOM"});
+    server.answers[Lookup("Container", "5")] = {"101\t0\r\n6\t0", 1}; // a forged second row
+    dlg->Command(IDC_BACK_TO_LIST);
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_NE(Messages().find("Containerの取得に失敗しました。"), std::string::npos);
+    EXPECT_FALSE(Sent("update Container set CreateUserSN=1 where (CreateUserSN = 5)"));
+    EXPECT_TRUE(Sent("ROLLBACK"));
+}
+
+TEST_F(RefineRun, ADocumentTypeSnThatIsNotANumberIsNeverSent) {
+    server.answers.erase(kSuspectUserQuery);
+    docTypeOutput = std::string(kDocTypeHeader) + "2 or 1=1,x,NULL\r\n";
+    Check(0);
+    dlg->Ok();
+    EXPECT_EQ(Messages(), "自動採番フォーマットの補正に失敗しました。\n");
+    EXPECT_EQ(docTypeStatements.size(), 2u); // the check's select and the repair's
+    EXPECT_EQ(dlg->CorrectedDocTypeCount(), 0);
+}
+
+TEST_F(RefineRun, MoreStepsThanTheBarHoldsAreScaledAndEndFull) {
+    std::vector<std::string> users; // 11 steps each: 65,538 steps in all
+    for (int sn = 1; sn <= 5958; ++sn)
+        users.push_back(std::to_string(sn) + "\ta\t\td\ts");
+    server.Answer(kSuspectUserQuery, users);
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_EQ(view.progress.rangeMax, 65535);
+    EXPECT_EQ(view.progress.position, 65535);
+}
+
+} // namespace

@@ -1,0 +1,176 @@
+// The repair on real data: Mendora's dialog over a fake window, its sessions on the SQL
+// Server stand-in serving the demo cabinets (repair_fixture.py). Each test puts the
+// cabinets' pristine files back first. What a cabinet holds is compared by its user columns
+// (testbed/demo/user-columns.txt), the same dump the Wine test makes of the real program's
+// work. VT_WRITE_EXPECTED=1 writes the dumps to expected/ instead, for review.
+#include "MendoraTestBed.h"
+
+#include "SqlServerStandin.h"
+#include "TestHost.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using standin::ReadFile;
+
+const std::string kPassword = "Velmora-sa-1";
+
+fs::path DataFolder() {
+    return fs::path(std::getenv("VT_SQLSERVER_PORTFILE")).parent_path();
+}
+
+class RepairOnStandin : public MendoraDialog {
+protected:
+    void SetUp() override {
+        MendoraDialog::SetUp();
+        for (const char* database : {"Eigyo", "Hostile"})
+            fs::copy_file(DataFolder() / (std::string(database) + ".pristine"),
+                          DataFolder() / (std::string(database) + ".sqlite"),
+                          fs::copy_options::overwrite_existing);
+        fs::remove(DataFolder() / "faults.json");
+        const std::string host = standin::Host();
+        catalogue = std::string(kCatalogueHeader) + "1,|," + Ansi("営業部") + ",|,Eigyo,|,0,|," +
+                    host + ",|,sa,|," + kPassword + "\r\n2,|,Hostile,|,Hostile,|,0,|," + host +
+                    ",|,sa,|," + kPassword + "\r\n";
+        DialogServices services = Services(kMendoraProfile);
+        services.makeSession = [](const CabinetRecord& record) {
+            return CSqlServerSession(record.databaseHost, record.databaseUser,
+                                     record.databasePassword, standin::Services());
+        };
+        Open(services);
+    }
+    void TearDown() override { fs::remove(DataFolder() / "faults.json"); }
+
+    // The cabinet's user columns, as testbed/demo/dump_cabinet.py prints them.
+    static std::string Tables(const std::string& database) {
+        CSqlServerSession session(standin::Host(), "sa", kPassword, standin::Services());
+        EXPECT_EQ(session.Connect(), 0);
+        EXPECT_EQ(session.SelectDatabase(database), 0);
+        std::ifstream columns(VT_SOURCE_DIR "/testbed/demo/user-columns.txt");
+        std::string dump, line;
+        while (std::getline(columns, line)) {
+            if (line.empty() || line[0] == '#')
+                continue;
+            const std::size_t tab = line.find('\t');
+            const std::string table = line.substr(0, tab);
+            std::string text;
+            long rows = 0;
+            EXPECT_EQ(session.ExecuteQuery("select " + line.substr(tab + 1) + " from " + table +
+                                               " order by SN",
+                                           text, rows),
+                      0);
+            dump += "== " + table + "\n";
+            std::vector<std::string> pieces;
+            SplitText(text, "\r\n", pieces);
+            for (long row = 0; row < rows; ++row) {
+                std::string values = pieces[static_cast<std::size_t>(row)];
+                for (char& c : values)
+                    c = c == '\t' ? '|' : c;
+                dump += Utf8FromAnsi(values) + "\n";
+            }
+        }
+        session.ReleaseDatabase();
+        session.Disconnect();
+        return dump;
+    }
+    static void InjectFailure(const std::string& statement) {
+        std::ofstream(DataFolder() / "faults.json")
+            << "{\"fail\": [{\"matching\": \"" << statement << "\"}]}";
+    }
+};
+
+// Compares a text with an expected file of Mendora/tests/expected, or writes it there.
+void ExpectFile(const std::string& actual, const std::string& name) {
+    const std::string path = VT_SOURCE_DIR "/Mendora/tests/expected/" + name;
+    if (std::getenv("VT_WRITE_EXPECTED"))
+        std::ofstream(path, std::ios::binary) << actual;
+    EXPECT_EQ(actual, ReadFile(path)) << "see " << path;
+}
+
+TEST_F(RepairOnStandin, RepairsEigyoAsExpected) {
+    ChooseAccount(0, 0); // 管理者, SN 1
+    dlg->Ok();
+    EXPECT_TRUE(view.messages.empty()) << Messages();
+    ExpectFile(Tables("Eigyo"), "Eigyo-repaired.txt");
+    // The repair's lines, from its start to its end, without their timestamps.
+    std::istringstream log(Log());
+    std::string line, lines;
+    while (std::getline(log, line))
+        if (!lines.empty() || line.find("営業部のデータ補正を開始しました") != std::string::npos)
+            lines += line.substr(20, line.size() - 21) + "\n";
+    ExpectFile(lines, "Eigyo-repair-log.txt");
+    EXPECT_NE(Report().find("削除したユーザー情報\r\nユーザー情報数:9\r\n\r\n補正したデータ"),
+              std::string::npos);
+}
+
+// Each statement of the repair, and its COMMIT, failing in turn: the transaction is rolled
+// back and the cabinet is as it was, and the report and the log say so.
+class FailureOnStandin : public RepairOnStandin,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FailureOnStandin, LeavesTheCabinetAsItWas) {
+    const std::string before = Tables("Eigyo");
+    InjectFailure(GetParam());
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_EQ(Tables("Eigyo"), before);
+    const std::string rolledBack =
+        "営業部のデータ補正に失敗しました。補正はすべて取り消され、データは変更されていません。";
+    EXPECT_NE(Report().find(rolledBack + "\r\n\r\n"), std::string::npos);
+    EXPECT_NE(Log().find("【Failure】," + rolledBack + ",,,"), std::string::npos);
+    EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStatement, FailureOnStandin,
+                         ::testing::Values("delete from UserOrGroup", "update Container",
+                                           "update ConfigurationHistory set CreateUserSN",
+                                           "update ConfigurationHistory set ReserveUserSN",
+                                           "update Shortcut", "update ReferenceRelationShip",
+                                           "update VersionSeries", "update VersionDescription",
+                                           "update DocVersion", "update DocType", "update WordBook",
+                                           "delete from AccessControlList",
+                                           "delete from SearchRight", "COMMIT"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name;
+                             for (const char* c = info.param; *c; ++c)
+                                 if (std::isalnum(static_cast<unsigned char>(*c)))
+                                     name += *c;
+                             return name;
+                         });
+
+// Tabs, line breaks and a NUL inside values forge neither rows nor columns: the account
+// name of user 20 reads as a second suspect user 5 unless the values are cleaned.
+TEST_F(RepairOnStandin, ValuesCannotForgeRows) {
+    TestHost scrutel(kScrutelProfile);
+    CSqlServerSession session(standin::Host(), "sa", kPassword, standin::Services());
+    ASSERT_EQ(session.Connect(), 0);
+    ASSERT_EQ(session.SelectDatabase("Hostile"), 0);
+    CabinetRecord record{};
+    std::snprintf(record.shortName, sizeof record.shortName, "Hostile");
+    UserCheckResult found;
+    ASSERT_EQ(CheckUserRecords(scrutel, record, session, found), 0);
+    session.ReleaseDatabase();
+    session.Disconnect();
+    EXPECT_EQ(found.InvalidUserSNs, (std::vector<std::string>{"20", "21"}));
+    const std::string log = Log();
+    EXPECT_NE(log.find("UserOrGroupのSN(20)で、UserIDの形式が正しくありません(UserID=, "
+                       "Account=evil  5 forged X H),,"),
+              std::string::npos);
+    EXPECT_NE(log.find("(UserID=9x, Account=nul tail)"), std::string::npos);
+    EXPECT_EQ(log.find("SN(5)"), std::string::npos);
+
+    ChooseAccount(1, 0); // Hostile, Admin
+    dlg->Ok();
+    const std::string tables = Tables("Hostile");
+    EXPECT_NE(tables.find("5|Valid|Valid|H|Default|0\n"), std::string::npos);
+    EXPECT_NE(tables.find("== Container\n500|5\n501|1\n"), std::string::npos);
+    EXPECT_NE(tables.find("== AccessControlList\n50|5\n"), std::string::npos);
+    EXPECT_EQ(tables.find("20|"), std::string::npos);
+}
+
+} // namespace
