@@ -4,10 +4,69 @@
 #   check-and-accounts  営業部 checked: the report on screen byte for byte, its findings in
 #                       Mendora.log, 補正実行 shows the valid accounts, button 2 ends the
 #                       dialog, the storage service off while it is open and back after it
+#   repair              営業部 repaired for 管理者: the report, the log, the cabinet's tables
+#                       and the document types afterwards
+#   doc-types-only      空のキャビネット has only document type errors: 補正実行 repairs
+#                       them at once, without an account list or a transaction
+#   repair-fails        a statement of the transaction fails: the cabinet is as before and
+#                       the report and the log say that nothing was changed
 #   mendora_e2e_test.sh BUILD_DIR CASE
 set -u
-. "$(dirname "$0")/../../testbed/uidriver/drive.sh" "$@"
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../../testbed/uidriver/drive.sh" "$@"
 title=$mendora_title
+doc_types=("$WINEPREFIX/drive_c/Velmora/data/ZqlDocType.sqlite"
+    "$WINEPREFIX/drive_c/Velmora/Zeph5/data/ZqlDocType.sqlite")
+
+# Checks the cabinet of a row and waits for the check result. Starts the report and log
+# expectations of that cabinet ($work/report-expected.txt, $work/log-expected.txt).
+check_cabinet() { # row name expected-name
+    ui listview-select "$title" 1000 "$1" >/dev/null || fail "could not select $2"
+    ui click "$title" 1 >/dev/null || fail "could not click OK"
+    sleep 0.5
+    wait_enabled "$title" 2 60
+    {
+        printf '%s\n' "データチェックを実行しました。" "補正を行うには、[補正実行]を押してください。" \
+            "$report_separator" "" "キャビネット: $2" ""
+        expected_part "mendora-$3.txt" report
+        expected_part mendora-doctypes.txt report
+        printf '%s\n' "$report_separator" "" ""
+    } >"$work/report-expected.txt"
+    {
+        echo "【Success】,$2のデータチェックを開始しました。,,,"
+        expected_part "mendora-$3.txt" log
+        echo "【Success】,文書タイプのデータチェックを開始しました。,,,"
+        expected_part mendora-doctypes.txt log
+        echo "【Success】,文書タイプのデータチェックを終了しました。,,,"
+        echo "【Success】,$2のデータチェックを終了しました。,,,"
+    } >"$work/log-expected.txt"
+}
+
+# The document type repair of the demo's five findings, as the log tells it.
+doc_type_repair_log() {
+    echo "【Success】,文書タイプの補正を開始しました。,,,"
+    expected_part mendora-doctypes.txt log | grep -F '文書タイプ名(' |
+        sed 's/.*文書タイプ名(\(.*\)),,$/【Success】,文書タイプ,文書タイプ名(\1)のDocNumberFormatを初期値に補正しました。,,/'
+    echo "【Success】,補正した文書タイプ情報 文書タイプ数：5  ,,,"
+    echo "【Success】,文書タイプの補正を終了しました。,,,"
+}
+
+# Presses a button and waits for the end of the repair run it starts.
+run_repair() { # button what
+    ui click "$title" "$1" >/dev/null || fail "could not click $2"
+    sleep 0.5
+    wait_enabled "$title" 2 120
+    expect_equal "$(ui text "$title" 2)" "閉じる" "button 2 after the repair"
+    expect_equal "$(ui visible "$title" 1)" 0 "button 1 after the repair"
+    expect_equal "$(ui visible "$title" 3)" 1 "button 3 after the repair"
+}
+
+close_mendora() { # what
+    ui click "$title" 2 >/dev/null || fail "could not click button 2"
+    expect_exit "$pid" 0 "$1"
+    sleep 0.5
+    expect_service "RUNNING AUTO" "after Mendora closed"
+}
 
 case "$case_name" in
 check-and-accounts)
@@ -19,32 +78,12 @@ check-and-accounts)
     expect_equal "$(ui visible "$title" 3)" 0 "button 3 at start"
     expect_service "STOPPED DISABLED" "the dialog is open"
 
-    ui listview-select "$title" 1000 0 >/dev/null || fail "could not select 営業部"
-    ui click "$title" 1 >/dev/null || fail "could not click OK"
-    sleep 0.5
-    wait_enabled "$title" 2 60
-
-    {
-        printf '%s\n' "データチェックを実行しました。" "補正を行うには、[補正実行]を押してください。" \
-            "$report_separator" "" "キャビネット: 営業部" ""
-        expected_part mendora-Eigyo.txt report
-        expected_part mendora-doctypes.txt report
-        printf '%s\n' "$report_separator" "" ""
-    } >"$work/report-expected.txt"
+    check_cabinet 0 営業部 Eigyo
     expect_text "$title" 1001 "$work/report-expected.txt" "the check result"
     expect_equal "$(ui text "$title" 1)" "補正実行" "button 1 after the check"
     expect_equal "$(ui enabled "$title" 1)" 1 "補正実行 with invalid users"
     expect_equal "$(ui text "$title" 2)" "終了" "button 2 after the check"
     expect_equal "$(ui visible "$title" 3)" 1 "button 3 after the check"
-
-    {
-        echo "【Success】,営業部のデータチェックを開始しました。,,,"
-        expected_part mendora-Eigyo.txt log
-        echo "【Success】,文書タイプのデータチェックを開始しました。,,,"
-        expected_part mendora-doctypes.txt log
-        echo "【Success】,文書タイプのデータチェックを終了しました。,,,"
-        echo "【Success】,営業部のデータチェックを終了しました。,,,"
-    } >"$work/log-expected.txt"
     expect_log Mendora.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
 
     # The accounts that may inherit the records: users (not groups) with a user space and
@@ -66,11 +105,68 @@ check-and-accounts)
     ui listview-select "$title" 1005 1 >/dev/null || fail "could not select an account"
     expect_equal "$(ui enabled "$title" 1)" 1 "OK with an account selected"
     expect_equal "$(ui text "$title" 2)" "キャンセル" "button 2 on the account list"
+    close_mendora "closed on the account list"
+    ;;
+repair | repair-fails)
+    keep_files "$sqldata/Eigyo.sqlite" "${doc_types[@]}"
+    before=$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")
+    [ "$case_name" = repair ] ||
+        add_file "$sqldata/faults.json" '{"fail": [{"matching": "update DocVersion"}]}'
 
-    ui click "$title" 2 >/dev/null || fail "could not click キャンセル"
-    expect_exit "$pid" 0 "closed on the account list"
-    sleep 0.5
-    expect_service "RUNNING AUTO" "after Mendora closed"
+    reset_service
+    start_tool "$mendora" "$title"
+    check_cabinet 0 営業部 Eigyo
+    ui click "$title" 1 >/dev/null || fail "could not click 補正実行"
+    wait_until visible "$title" 1005 5
+    ui listview-select "$title" 1005 0 >/dev/null || fail "could not select 管理者"
+    run_repair 1 OK
+
+    if [ "$case_name" = repair ]; then
+        printf '%s\n' "以下の補正を行いました。" "$report_separator" "" "キャビネット: 営業部" "" \
+            "削除したユーザー情報" "ユーザー情報数:9" "" "補正したデータ" "データ数：21" "" \
+            "削除したデータ" "データ数：3" "" "文書タイプ:" "" "補正した文書タイプ情報" \
+            "文書タイプ数：5" "" "$report_separator" "" >>"$work/report-expected.txt"
+        {
+            head -n -1 "$here/expected/Eigyo-repair-log.txt"
+            doc_type_repair_log
+            tail -n 1 "$here/expected/Eigyo-repair-log.txt"
+        } >>"$work/log-expected.txt"
+        python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite" >"$work/tables.txt"
+        cmp -s "$work/tables.txt" "$here/expected/Eigyo-repaired.txt" ||
+            fail "営業部's tables differ from expected/Eigyo-repaired.txt: $(diff "$here/expected/Eigyo-repaired.txt" "$work/tables.txt" | head -n 6)"
+    else
+        rolled_back="営業部のデータ補正に失敗しました。補正はすべて取り消され、データは変更されていません。"
+        printf '%s\n' "以下の補正を行いました。" "$report_separator" "" "キャビネット: 営業部" "" \
+            "削除したユーザー情報" "ユーザー情報数:9" "" "$rolled_back" "" "$report_separator" "" \
+            >>"$work/report-expected.txt"
+        {
+            # up to the first DocVersion line: the failing update is the one after it
+            sed '/に関連するDocVersion(/q' "$here/expected/Eigyo-repair-log.txt"
+            echo "【Failure】,$rolled_back,,,"
+            tail -n 1 "$here/expected/Eigyo-repair-log.txt"
+        } >>"$work/log-expected.txt"
+        expect_equal "$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")" \
+            "$before" "営業部's tables after the failed repair"
+    fi
+    expect_text "$title" 1001 "$work/report-expected.txt" "the repair result"
+    expect_log Mendora.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
+    close_mendora "closed after the repair"
+    ;;
+doc-types-only)
+    keep_files "${doc_types[@]}"
+    reset_service
+    start_tool "$mendora" "$title"
+    check_cabinet 3 空のキャビネット Clean
+    expect_equal "$(ui enabled "$title" 1)" 1 "補正実行 with document type errors only"
+    run_repair 1 補正実行
+    expect_equal "$(ui visible "$title" 1005)" 0 "the account list"
+    printf '%s\n' "以下の補正を行いました。" "$report_separator" "" "文書タイプ:" "" \
+        "補正した文書タイプ情報" "文書タイプ数：5" "" "$report_separator" "" \
+        >>"$work/report-expected.txt"
+    doc_type_repair_log >>"$work/log-expected.txt"
+    expect_text "$title" 1001 "$work/report-expected.txt" "the repair result"
+    expect_log Mendora.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
+    close_mendora "closed after the repair"
     ;;
 *)
     echo "unknown case $case_name"

@@ -13,6 +13,7 @@ mendora="$build/Mendora/Mendora.exe"
 scrutel_title="Velmora データチェックツール"
 mendora_title="Velmora データ補正ツール"
 report_separator="----------------------------------------------------------"
+sqldata="$build/sqlserver" # the demo cabinets' databases (scripts/test serves them)
 failures=0
 
 ui() { wine "$bin/uidriver.exe" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
@@ -189,4 +190,31 @@ finish_case() {
     fi
     [ -z "${work:-}" ] || rm -rf "$work"
     echo "$case_name: passed"
+}
+
+# Puts files back as they are now when the case ends, however it ends: a repair changes
+# the demo installation that later tests read. Files the case adds go again.
+kept_files=()
+added_files=()
+keep_files() { # file...
+    local file
+    for file in "$@"; do
+        cp -p "$file" "$file.kept"
+        kept_files+=("$file")
+    done
+    trap restore_files EXIT
+}
+add_file() { # file text
+    printf '%s\n' "$2" >"$1"
+    added_files+=("$1")
+    trap restore_files EXIT
+}
+restore_files() {
+    local file
+    for file in "${kept_files[@]}"; do
+        mv -f "$file.kept" "$file"
+    done
+    for file in "${added_files[@]}"; do
+        rm -f "$file"
+    done
 }
