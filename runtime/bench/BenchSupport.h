@@ -1,11 +1,13 @@
 // What the benchmarks share: wall time in seconds, a local SQL Server service that always
-// runs, and the number of lines a log file holds.
+// runs, the number of lines a log file holds, and the figure lines a script reads.
 #pragma once
 
 #include "ServiceControl.h"
 
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 
@@ -31,6 +33,14 @@ inline std::size_t CountLines(const char* path) {
     while (std::getline(in, line))
         ++n;
     return n;
+}
+
+// "BENCH <name> <value> <unit>", the name prefixed by $VT_BENCH_TAG and a dot when set (the
+// same benchmark runs natively and under Wine).
+inline void Figure(const std::string& name, double value, const char* unit) {
+    const char* tag = std::getenv("VT_BENCH_TAG");
+    std::printf("BENCH %s%s%s %.6g %s\n", tag ? tag : "", tag ? "." : "", name.c_str(), value,
+                unit);
 }
 
 } // namespace bench

@@ -129,5 +129,9 @@ int main(int argc, char** argv) {
     std::printf("result text %.1f MB, session's peak extra memory %.1f MB (%.2f x the text)\n",
                 static_cast<double>(textSize) / 1e6, static_cast<double>(extra) / 1e6,
                 static_cast<double>(extra) / static_cast<double>(textSize));
+    Figure("session_query_seconds", best, "s");
+    Figure("session_plain_odbc_seconds", bestPlain, "s");
+    Figure("session_ratio", best / bestPlain, "ratio");
+    Figure("session_peak_extra_memory", static_cast<double>(extra) / 1e6, "MB");
     return 0;
 }

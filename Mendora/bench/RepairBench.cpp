@@ -1,0 +1,78 @@
+// The user repair of one cabinet (the large generated one), against a bare ODBC loop over
+// the same statements in the same run; and the repair's log lines a second. Both run in a
+// transaction that is rolled back, so the cabinet stays as it was for the next run.
+//   repair_bench HOST,PORT DATABASE
+// Logs in as sa; the first valid account inherits the records.
+#include "CheckBenchSupport.h"
+#include "MendoraDlg.h"
+#include "UserRepair.h"
+
+#include "LogFile.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace bench;
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::printf("usage: repair_bench HOST,PORT DATABASE\n");
+        return 2;
+    }
+    const std::string server = argv[1], database = argv[2];
+    const char* log = "RepairBench.log";
+    std::vector<std::string> sent;
+    std::optional<CSqlServerSession> opened = OpenRecordingSession(server, database, sent, log);
+    if (!opened)
+        return 1;
+    CSqlServerSession& session = *opened;
+    std::string text;
+    long count = 0;
+    std::vector<std::string> users;
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) == 0)
+        for (const Row& row : ReadRows(text))
+            users.push_back(Column(row, 0));
+    Account replacement;
+    if (session.ExecuteQuery(kValidAccountQuery, text, count) != 0 || count == 0) {
+        std::printf("%s has no valid account\n", database.c_str());
+        return 1;
+    }
+    const Row first = ReadRows(text).front();
+    replacement = {Column(first, 0), Column(first, 1), Column(first, 2)};
+    sent.clear();
+
+    BenchHost host(kMendoraProfile);
+    RepairCounters counters;
+    const Clock::time_point start = Clock::now();
+    int failed = session.ExecuteStatement("BEGIN TRANSACTION");
+    failed |= DeleteInvalidUsers(host, database, session);
+    for (const std::string& user : users)
+        for (const RelatedRecordRepair& repair : RelatedRecordRepairs())
+            failed |= RunRelatedRecordRepair(host, repair, database, session, user, replacement,
+                                             counters);
+    failed |= session.ExecuteStatement("ROLLBACK");
+    const double repair = Seconds(Clock::now() - start);
+    session.ReleaseDatabase();
+    session.Disconnect();
+    if (failed) {
+        std::printf("the repair failed: %s\n", Utf8FromAnsi(host.failed).c_str());
+        return 1;
+    }
+    const std::size_t lines = CountLines(log);
+    const double bare = BareLoop(server, database, sent);
+    std::remove(log);
+
+    std::printf("the user repair of %s: %zu suspect users, %d rows handed over, %d deleted, "
+                "%zu statements, %zu log lines\n",
+                database.c_str(), users.size(), counters.CorrectedRowCount,
+                counters.DeletedRowCount, sent.size(), lines);
+    std::printf("repair %.3f s, bare ODBC loop over the same statements %.3f s, ratio %.2f "
+                "(goal <= 1.3); %.0f log lines/s\n",
+                repair, bare, repair / bare, static_cast<double>(lines) / repair);
+    Figure("repair_seconds", repair, "s");
+    Figure("repair_bare_odbc_seconds", bare, "s");
+    Figure("repair_ratio", repair / bare, "ratio");
+    Figure("repair_log_lines_per_second", static_cast<double>(lines) / repair, "lines/s");
+    return 0;
+}

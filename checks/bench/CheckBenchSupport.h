@@ -1,0 +1,126 @@
+// What the benchmarks of the checks and the repair share: a connection that notes every
+// statement it passes on, a main dialog that shows nothing, and the bare ODBC loop that
+// runs the same statements as the yardstick.
+#pragma once
+
+#include "BenchSupport.h"
+#include "CheckHost.h"
+#include "LogFile.h"
+#include "SqlConnection.h"
+#include "SqlServerSession.h"
+
+#include "StringTable.h"
+#include "Text.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// Passes everything to the ODBC connection and notes each statement.
+class Recording : public ISqlConnection {
+public:
+    Recording(std::vector<std::string>& sent) : inner_(CreateOdbcConnection()), sent_(sent) {}
+    bool Connect(const std::string& s, const std::string& l, const std::string* p) override {
+        return inner_->Connect(s, l, p);
+    }
+    bool Disconnect() override { return inner_->Disconnect(); }
+    bool DatabaseNames(std::vector<std::string>& n) override { return inner_->DatabaseNames(n); }
+    bool UseDatabase(const std::string& n) override { return inner_->UseDatabase(n); }
+    bool Query(const std::string& sql, std::string& text, long& rows) override {
+        sent_.push_back(sql);
+        return inner_->Query(sql, text, rows);
+    }
+    bool Execute(const std::string& sql) override {
+        sent_.push_back(sql);
+        return inner_->Execute(sql);
+    }
+
+private:
+    std::unique_ptr<ISqlConnection> inner_;
+    std::vector<std::string>& sent_;
+};
+
+// A main dialog that keeps the report and the last error and shows nothing.
+class BenchHost : public ICheckHost {
+public:
+    explicit BenchHost(const ToolProfile& profile) : profile_(profile) {}
+    const ToolProfile& Profile() const override { return profile_; }
+    std::string LoadText(int id) const override { return Ansi(FindString(profile_.tool, id)); }
+    void AppendReport(const std::string& text) override { report += text; }
+    void RefreshDialog() override {}
+    void ShowError(const std::string& message) override { failed = message; }
+    void PumpMessages() override {}
+    void SetWaitCursor() override {}
+    void RefreshProgress() override {}
+    std::uint32_t RunDocTypeQuery(const std::string&, std::string&) override { return 1; }
+    std::string report, failed;
+
+private:
+    const ToolProfile& profile_;
+};
+
+// The same statements through plain ODBC: every value fetched as wide text, nothing kept.
+inline double BareLoop(const std::string& host, const std::string& database,
+                       const std::vector<std::string>& statements) {
+    SQLHENV env;
+    SQLHDBC dbc;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    const std::u16string text =
+        Utf16FromAnsi("DRIVER={SQL Server};SERVER=" + host +
+                      ";UID=sa;PWD=Velmora-sa-1;DATABASE=" + database + ";");
+    SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)text.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                      SQL_DRIVER_NOPROMPT);
+    SQLWCHAR buffer[4096];
+    const Clock::time_point start = Clock::now();
+    for (const std::string& sql : statements) {
+        SQLHSTMT st;
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
+        const std::u16string wide = Utf16FromAnsi(sql);
+        SQLExecDirectW(st, (SQLWCHAR*)wide.c_str(), SQL_NTS);
+        SQLSMALLINT columns = 0;
+        SQLNumResultCols(st, &columns);
+        while (SQL_SUCCEEDED(SQLFetch(st)))
+            for (SQLUSMALLINT c = 1; c <= columns; ++c) {
+                SQLLEN indicator;
+                SQLGetData(st, c, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+            }
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+    }
+    const double seconds = Seconds(Clock::now() - start);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return seconds;
+}
+
+// A session with the cabinet's database, logged in as sa, that notes every statement in
+// sent; and the benchmark's own log, started empty. Nothing (after a message) when the
+// database cannot be opened.
+inline std::optional<CSqlServerSession> OpenRecordingSession(const std::string& server,
+                                                             const std::string& database,
+                                                             std::vector<std::string>& sent,
+                                                             const char* log) {
+    static AlwaysRunning services;
+    std::remove(log);
+    SetLogFileName(log);
+    CSqlServerSession session(server, "sa", "Velmora-sa-1", services,
+                              [&sent] { return std::make_unique<Recording>(sent); });
+    if (session.Connect() == 0 && session.SelectDatabase(database) == 0)
+        return session;
+    std::printf("cannot open %s on %s\n", database.c_str(), server.c_str());
+    return std::nullopt;
+}
+
+} // namespace bench
