@@ -15,16 +15,20 @@ int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceMa
     if (shell.ShowMessage(shell.LoadText(tool.idsStopQuestion), kMbYesNo | kMbIconQuestion) !=
         kIdYes)
         return 1;
+    // The claim comes before the stop: a tool that ends meanwhile must not give the service
+    // back under this run.
+    shell.TakeServiceClaim();
+    const auto handOver = [&] {
+        shell.DropServiceClaim();
+        if (!shell.ServiceClaimed())
+            RestoreServices(services); // leaves a service it did not stop and disable alone
+    };
     if (StopServicesForRun(services, *sources.registry, sleep) == 0) {
         shell.ShowMessage(Ansi("サービスの無効化に失敗しました。"), kMbOk | kMbIconExclamation);
+        handOver();
         return 1;
     }
-
     shell.RunMainDialog(inventory);
-
-    // While the other tool still runs it may be in the middle of a check or a repair: the
-    // service stays stopped and disabled, and the tool that ends last gives it back.
-    if (!shell.InstanceMutexExists(tool.otherMutexName))
-        RestoreServices(services);
+    handOver();
     return 0;
 }

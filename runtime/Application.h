@@ -2,8 +2,14 @@
 // is not installed, the administrator's consent, the storage service stopped for the run,
 // the main dialog, and the service given back at the end.
 //
-// The platform side (instance mutex, string table, message boxes, the main dialog) is the
-// IApplicationShell, so that the whole sequence runs in tests with a fake shell.
+// Both tools, and copies of them in other logon sessions, may run side by side. Each holds
+// a claim on the storage service from just before it stops the service for its run until
+// it ends; a tool waiting at its question holds none. At its end a tool withdraws its own
+// claim first and then looks for another: the last claim to go gives the service back, and
+// two tools ending together cannot both leave it down.
+//
+// The platform side (instance mutex, service claim, string table, message boxes, the main
+// dialog) is the IApplicationShell, so that the whole sequence runs in tests with a fake.
 #pragma once
 
 #include "CabinetCatalogue.h"
@@ -25,7 +31,11 @@ public:
     virtual ~IApplicationShell() = default;
     // Creates the tool's named mutex; false when another copy already holds it.
     virtual bool AcquireInstanceMutex(const std::string& name) = 0;
-    virtual bool InstanceMutexExists(const std::string& name) = 0;
+    // The claim on the storage service, seen from every logon session of the machine.
+    virtual void TakeServiceClaim() = 0;
+    virtual void DropServiceClaim() = 0;
+    // Whether any tool, this one included, holds a claim.
+    virtual bool ServiceClaimed() = 0;
     virtual std::string LoadText(int id) = 0;
     // A message box with the tool's title; the button pressed.
     virtual int ShowMessage(const std::string& text, unsigned type) = 0;
@@ -33,7 +43,7 @@ public:
 };
 
 // The whole life of the program; returns its exit code: 0 after the main dialog or for a
-// second copy, 1 when start-up refused to run.
+// second copy, 1 when start-up refused to run. An answer No leaves the service untouched.
 int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceManager& services,
                    const CatalogueSources& sources = SystemCatalogueSources(),
                    const SleepFn& sleep = SleepMilliseconds);

@@ -3,7 +3,6 @@
 const ToolProfile kScrutelProfile = {
     Tool::Scrutel,
     "Scrutel.exe", // mutexName
-    "Mendora.exe", // otherMutexName
     "Scrutel.log", // logFileName
     101,           // mainDialogId
     135,           // progressDialogId
@@ -27,7 +26,6 @@ const ToolProfile kScrutelProfile = {
 const ToolProfile kMendoraProfile = {
     Tool::Mendora,
     "Mendora.exe", // mutexName
-    "Scrutel.exe", // otherMutexName
     "Mendora.log", // logFileName
     102,           // mainDialogId
     133,           // progressDialogId

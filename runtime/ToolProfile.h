@@ -8,9 +8,8 @@ enum class Tool { Scrutel, Mendora };
 
 struct ToolProfile {
     Tool tool;
-    const char* mutexName;      // "Scrutel.exe" / "Mendora.exe"
-    const char* otherMutexName; // the other tool's
-    const char* logFileName;    // "Scrutel.log" / "Mendora.log"
+    const char* mutexName;   // "Scrutel.exe" / "Mendora.exe"
+    const char* logFileName; // "Scrutel.log" / "Mendora.log"
     int mainDialogId;
     int progressDialogId;
 

@@ -6,26 +6,39 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 
 namespace {
 
+// One tool's platform side; tools that run side by side share the count of claims.
 struct FakeShell : IApplicationShell {
     std::set<std::string> heldMutexes;
+    std::shared_ptr<int> claims = std::make_shared<int>(0);
+    bool claiming = false;
     std::vector<std::pair<std::string, unsigned>> messages;
     int answer = kIdYes;
     int dialogs = 0;
     std::function<void()> duringDialog = [] {};
+    std::function<void()> duringQuestion = [] {};
 
     bool AcquireInstanceMutex(const std::string& name) override {
         return heldMutexes.insert(name).second;
     }
-    bool InstanceMutexExists(const std::string& name) override {
-        return heldMutexes.count(name) != 0;
+    void TakeServiceClaim() override {
+        *claims += claiming ? 0 : 1;
+        claiming = true;
     }
+    void DropServiceClaim() override {
+        *claims -= claiming ? 1 : 0;
+        claiming = false;
+    }
+    bool ServiceClaimed() override { return *claims > 0; }
     std::string LoadText(int id) override { return "text " + std::to_string(id); }
     int ShowMessage(const std::string& text, unsigned type) override {
         messages.emplace_back(text, type);
+        if (type & kMbYesNo)
+            duringQuestion();
         return (type & kMbYesNo) ? answer : 1;
     }
     void RunMainDialog(CServerInventory&) override {
@@ -96,19 +109,42 @@ TEST_F(StartUp, RefusalsEndWithOneAndLeaveTheServiceAlone) {
     EXPECT_EQ(shell.dialogs, 0);
 }
 
-TEST_F(StartUp, TheToolThatEndsLastGivesTheServiceBack) {
-    // Mendora runs beside Scrutel: Scrutel ends first and leaves the service stopped.
-    shell.duringDialog = [this] { shell.heldMutexes.insert("Mendora.exe"); };
-    EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Store().state, ServiceState::Stopped);
-    EXPECT_EQ(Store().startType, ServiceStartType::Disabled);
-
-    // Mendora ends when Scrutel is gone: it finds the service stopped and disabled, runs, and
-    // restores it.
+TEST_F(StartUp, TheLastClaimToGoGivesTheServiceBack) {
+    // Mendora runs and ends inside Scrutel's run: Scrutel's claim keeps the service down.
     FakeShell mendora;
-    EXPECT_EQ(RunApplication(kMendoraProfile, mendora, services, sources, noWait), 0);
+    mendora.claims = shell.claims;
+    shell.duringDialog = [&] {
+        EXPECT_EQ(RunApplication(kMendoraProfile, mendora, services, sources, noWait), 0);
+        EXPECT_EQ(Store().state, ServiceState::Stopped);
+        EXPECT_EQ(Store().startType, ServiceStartType::Disabled);
+    };
+    EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Store().state, ServiceState::Running);
     EXPECT_EQ(Store().startType, ServiceStartType::Auto);
+    EXPECT_EQ(*shell.claims, 0);
+}
+
+TEST_F(StartUp, AToolAtItsQuestionHoldsNoClaim) {
+    // Scrutel ends while Mendora waits at its question: Scrutel gives the service back, and
+    // Mendora's No changes nothing.
+    FakeShell mendora;
+    mendora.claims = shell.claims;
+    mendora.answer = 7;
+    mendora.duringQuestion = [&] {
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(Store().state, ServiceState::Running);
+    };
+    EXPECT_EQ(RunApplication(kMendoraProfile, mendora, services, sources, noWait), 1);
+    EXPECT_EQ(Store().state, ServiceState::Running);
+    EXPECT_EQ(Store().startType, ServiceStartType::Auto);
+}
+
+TEST_F(StartUp, AStopThatFailsGivesTheClaimUpAndLeavesTheServiceAsItWas) {
+    Store().pollsToStop = -1; // it never stops
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(*shell.claims, 0);
+    EXPECT_EQ(Store().startType, ServiceStartType::Auto);
+    EXPECT_EQ(shell.dialogs, 0);
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 // A Windows service that stands in for the server's services ("HalvixStoreP",
 // "MSSQLSERVER") in the test prefix and the demo installation. It does nothing but run
 // and answer the service manager, in the ways a test asks for:
-//   StandinService.exe [--stop-delay-ms N] [--refuse-stop]
+//   StandinService.exe [--stop-delay-ms N] [--refuse-stop] [--refuse-stop-while FILE]
 // --stop-delay-ms keeps it in "stop pending" for N ms before it stops; --refuse-stop makes
-// it ignore stop requests altogether.
+// it ignore stop requests altogether, --refuse-stop-while as long as FILE exists (so that a
+// test can stop it in the end).
 #include <windows.h>
 
 #include <cstdlib>
@@ -16,6 +17,12 @@ SERVICE_STATUS g_status{};
 HANDLE g_stopped = nullptr;
 DWORD g_stopDelayMs = 0;
 bool g_refuseStop = false;
+const char* g_refuseWhile = nullptr;
+
+bool RefusesStop() {
+    return g_refuseStop || (g_refuseWhile != nullptr &&
+                            GetFileAttributesA(g_refuseWhile) != INVALID_FILE_ATTRIBUTES);
+}
 
 void Report(DWORD state) {
     g_status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
@@ -35,7 +42,7 @@ DWORD WINAPI StopLater(LPVOID) {
 DWORD WINAPI Handler(DWORD control, DWORD, LPVOID, LPVOID) {
     switch (control) {
     case SERVICE_CONTROL_STOP:
-        if (g_refuseStop)
+        if (RefusesStop())
             return ERROR_CALL_NOT_IMPLEMENTED;
         Report(SERVICE_STOP_PENDING);
         CloseHandle(CreateThread(nullptr, 0, StopLater, nullptr, 0, nullptr));
@@ -64,6 +71,8 @@ int main(int argc, char** argv) {
             g_stopDelayMs = static_cast<DWORD>(std::atol(argv[++i]));
         else if (std::strcmp(argv[i], "--refuse-stop") == 0)
             g_refuseStop = true;
+        else if (std::strcmp(argv[i], "--refuse-stop-while") == 0 && i + 1 < argc)
+            g_refuseWhile = argv[++i];
     }
     char name[] = "";
     SERVICE_TABLE_ENTRYA table[] = {{name, ServiceMain}, {nullptr, nullptr}};

@@ -6,6 +6,9 @@
 //   svcctl stop NAME [--wait]       (--wait: until stopped)
 //   svcctl config NAME auto|demand|disabled
 //   svcctl query NAME               prints "STATE START_TYPE", e.g. "RUNNING AUTO"
+//   svcctl claim                    prints "CLAIMED" while a tool holds its claim on the
+//                                   storage service (a mutex every logon session sees), else
+//                                   "FREE"
 // Exit code 0 on success, otherwise the Windows error code (truncated to 255 by Wine).
 #include <windows.h>
 
@@ -71,7 +74,20 @@ int Fail() {
 
 } // namespace
 
+// The tools' claim on the storage service, by the name they give it, written out here so
+// that the tests notice when the tools stop making it where every logon session sees it.
+int ShowClaim() {
+    HANDLE claim = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\VelmoraStorageServiceClaim");
+    const bool claimed = claim != nullptr || GetLastError() == ERROR_ACCESS_DENIED;
+    if (claim != nullptr)
+        CloseHandle(claim);
+    std::printf("%s\n", claimed ? "CLAIMED" : "FREE");
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "claim") == 0)
+        return ShowClaim();
     if (argc < 3) {
         std::fprintf(stderr, "usage: svcctl create|delete|start|stop|config|query NAME ...\n");
         return 2;

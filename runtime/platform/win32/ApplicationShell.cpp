@@ -1,10 +1,25 @@
 #include "ApplicationShell.h"
 
+const char kServiceClaimName[] = "Global\\VelmoraStorageServiceClaim";
+
 namespace {
+
+// Without the right to create global objects (a process that is not elevated) the claim is
+// made where it can be, and seen within the logon session.
+const char kSessionClaimName[] = "VelmoraStorageServiceClaim";
 
 std::string& Title() {
     static std::string title;
     return title;
+}
+
+bool MutexExists(const char* name) {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (mutex != nullptr) {
+        CloseHandle(mutex);
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to open
 }
 
 } // namespace
@@ -26,6 +41,7 @@ CApplicationShell::CApplicationShell(const ToolProfile& tool, MainDialog mainDia
 }
 
 CApplicationShell::~CApplicationShell() {
+    DropServiceClaim();
     if (mutex_ != nullptr) {
         ReleaseMutex(mutex_);
         CloseHandle(mutex_);
@@ -37,12 +53,21 @@ bool CApplicationShell::AcquireInstanceMutex(const std::string& name) {
     return !(mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
-bool CApplicationShell::InstanceMutexExists(const std::string& name) {
-    HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
-    if (other == nullptr)
-        return false;
-    CloseHandle(other);
-    return true;
+void CApplicationShell::TakeServiceClaim() {
+    if (claim_ == nullptr)
+        claim_ = CreateMutexA(nullptr, FALSE, kServiceClaimName);
+    if (claim_ == nullptr)
+        claim_ = CreateMutexA(nullptr, FALSE, kSessionClaimName);
+}
+
+void CApplicationShell::DropServiceClaim() {
+    if (claim_ != nullptr)
+        CloseHandle(claim_);
+    claim_ = nullptr;
+}
+
+bool CApplicationShell::ServiceClaimed() {
+    return MutexExists(kServiceClaimName) || MutexExists(kSessionClaimName);
 }
 
 int CApplicationShell::ShowMessage(const std::string& text, unsigned type) {

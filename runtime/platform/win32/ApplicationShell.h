@@ -1,5 +1,5 @@
-// The Windows side of start-up: the instance mutex, the program's string table, message
-// boxes with the tool's title, and the main dialog.
+// The Windows side of start-up: the instance mutex, the claim on the storage service, the
+// program's string table, message boxes with the tool's title, and the main dialog.
 #pragma once
 
 #include "Application.h"
@@ -15,6 +15,10 @@ int ToolMessageBox(HWND owner, const std::string& text, unsigned type);
 // A text of the program's string table (ANSI).
 std::string LoadResourceText(int id);
 
+// The name of the storage service claim: an unowned mutex, which exists while any tool holds
+// a handle to it, in the namespace every logon session of the machine sees.
+extern const char kServiceClaimName[];
+
 class CApplicationShell : public IApplicationShell {
 public:
     using MainDialog = std::function<void(CServerInventory&)>;
@@ -24,7 +28,9 @@ public:
     CApplicationShell& operator=(const CApplicationShell&) = delete;
 
     bool AcquireInstanceMutex(const std::string& name) override;
-    bool InstanceMutexExists(const std::string& name) override;
+    void TakeServiceClaim() override;
+    void DropServiceClaim() override;
+    bool ServiceClaimed() override;
     std::string LoadText(int id) override { return LoadResourceText(id); }
     int ShowMessage(const std::string& text, unsigned type) override;
     void RunMainDialog(CServerInventory& inventory) override { mainDialog_(inventory); }
@@ -32,4 +38,5 @@ public:
 private:
     MainDialog mainDialog_;
     HANDLE mutex_ = nullptr;
+    HANDLE claim_ = nullptr;
 };

@@ -1,10 +1,43 @@
 #!/usr/bin/env bash
 # Start-up and shut-down of both programs under Wine, driven through their windows as an
 # administrator would: the question, the storage service stopped and disabled for the run,
-# one copy per tool, the two tools side by side, the refusals, and the service given back.
-#   startup_test.sh BUILD_DIR CASE     CASE: sequence | answer-no | not-installed | no-service
+# one copy per tool, the two tools side by side, the refusals, and the service given back
+# on every path: the last tool's claim on the service to go gives it back.
+#   startup_test.sh BUILD_DIR CASE
+#   CASE: sequence | answer-no | not-installed | no-service | question-while-other-ends |
+#         both-end-together | slow-stop | refused-stop
 set -u
 . "$(dirname "$0")/../../../testbed/uidriver/drive.sh" "$@"
+
+expect_claim() { # CLAIMED|FREE when
+    local got
+    got=$(svc claim)
+    echo "  claim on the service: $got ($2)"
+    [ "$got" = "$1" ] || fail "$2: the claim is '$got', expected '$1'"
+}
+
+# The storage service played by the stand-in with options (see StandinService.cpp); with no
+# options, the plain one again.
+service_with() { # options...
+    svc stop HalvixStoreP --wait >/dev/null 2>&1
+    svc delete HalvixStoreP >/dev/null 2>&1
+    local try
+    for try in $(seq 1 40); do # a deleted service may still be going away
+        [ -z "$(svc query HalvixStoreP)" ] && break
+        sleep 0.25
+    done
+    svc create HalvixStoreP "\"$(winepath -w "$bin/StandinService.exe")\" $*" auto >/dev/null
+    svc start HalvixStoreP --wait >/dev/null
+    expect_service "RUNNING AUTO" "the service with options '$*'"
+}
+
+# Starts a tool and answers its question; sets the tool's pid variable.
+start_and_answer() { # exe title answer pid-variable
+    wine "$1" &
+    printf -v "$4" '%s' $!
+    expect_box "$2" "停止してよろしいですか" question
+    ui click "$2" "$3" >/dev/null
+}
 
 case "$case_name" in
 sequence)
@@ -13,10 +46,12 @@ sequence)
     scrutel_pid=$!
     expect_box "$scrutel_title" "データチェックを行うためには" question
     expect_service "RUNNING AUTO" "Scrutel asks before it changes anything"
+    expect_claim FREE "Scrutel asks"
     ui click "$scrutel_title" 6 >/dev/null
     ui wait-window "$scrutel_title" --class "#32770" >/dev/null || fail "Scrutel's main dialog"
     sleep 0.5
     expect_service "STOPPED DISABLED" "Scrutel's main dialog is open"
+    expect_claim CLAIMED "Scrutel's main dialog is open"
 
     timeout 30 wine "$scrutel" &
     expect_exit $! 0 "a second Scrutel ends at once and silently"
@@ -36,6 +71,72 @@ sequence)
     expect_exit "$mendora_pid" 0 "Mendora closed"
     sleep 0.5
     expect_service "RUNNING AUTO" "the last tool has ended"
+    expect_claim FREE "the last tool has ended"
+    ;;
+question-while-other-ends)
+    # Mendora waits at its question, so it holds no claim: Scrutel, ending, gives the service
+    # back, and Mendora's No changes nothing.
+    reset_service
+    start_and_answer "$scrutel" "$scrutel_title" 6 scrutel_pid
+    ui wait-window "$scrutel_title" --class "#32770" >/dev/null || fail "Scrutel's main dialog"
+    wine "$mendora" &
+    mendora_pid=$!
+    expect_box "$mendora_title" "停止してよろしいですか" question
+    ui click "$scrutel_title" 2 >/dev/null
+    expect_exit "$scrutel_pid" 0 "Scrutel closed while Mendora asks"
+    sleep 0.5
+    expect_service "RUNNING AUTO" "Scrutel ended, Mendora still asks"
+    ui click "$mendora_title" 7 >/dev/null
+    expect_exit "$mendora_pid" 1 "Mendora answered No"
+    expect_service "RUNNING AUTO" "both tools have ended"
+    ;;
+both-end-together)
+    reset_service
+    start_and_answer "$scrutel" "$scrutel_title" 6 scrutel_pid
+    ui wait-window "$scrutel_title" --class "#32770" >/dev/null || fail "Scrutel's main dialog"
+    start_and_answer "$mendora" "$mendora_title" 6 mendora_pid
+    ui wait-window "$mendora_title" --class "#32770" >/dev/null || fail "Mendora's main dialog"
+    expect_service "STOPPED DISABLED" "both tools run"
+    ui click "$scrutel_title" 2 >/dev/null &
+    first=$!
+    ui click "$mendora_title" 2 >/dev/null &
+    wait "$first" $!
+    expect_exit "$scrutel_pid" 0 "Scrutel closed"
+    expect_exit "$mendora_pid" 0 "Mendora closed"
+    sleep 0.5
+    expect_service "RUNNING AUTO" "both tools ended at the same moment"
+    expect_claim FREE "both tools ended"
+    ;;
+slow-stop)
+    # A service that stays stop pending for seconds: the run waits for it.
+    service_with --stop-delay-ms 4000
+    start_and_answer "$scrutel" "$scrutel_title" 6 pid
+    sleep 1
+    expect_claim CLAIMED "while the service is stopping"
+    ui wait-window "$scrutel_title" --class "#32770" --timeout 30000 >/dev/null ||
+        fail "Scrutel's main dialog"
+    expect_service "STOPPED DISABLED" "after the slow stop"
+    ui click "$scrutel_title" 2 >/dev/null
+    expect_exit "$pid" 0 "Scrutel closed"
+    sleep 0.5
+    expect_service "RUNNING AUTO" "Scrutel has ended"
+    service_with
+    ;;
+refused-stop)
+    # A service that refuses to stop: after a minute of waiting the tool gives up, gives its
+    # claim back and leaves the service as it found it.
+    refuse="$WINEPREFIX/drive_c/refuse-stop"
+    add_file "$refuse" ""
+    service_with --refuse-stop-while 'C:\refuse-stop'
+    start_and_answer "$mendora" "$mendora_title" 6 pid
+    ui text "$mendora_title" 0xFFFF --timeout 90000 >/dev/null || fail "no message after the stop"
+    expect_box "$mendora_title" "サービスの無効化に失敗しました。" exclamation
+    ui click "$mendora_title" 1 >/dev/null
+    expect_exit "$pid" 1 "the service could not be stopped"
+    expect_service "RUNNING AUTO" "after the refused stop"
+    expect_claim FREE "after the refused stop"
+    rm -f "$refuse"
+    service_with
     ;;
 answer-no)
     reset_service
