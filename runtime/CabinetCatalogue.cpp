@@ -72,6 +72,16 @@ CabinetRecord RecordFromCatalogueLine(const char* line, const CredentialLibrary&
     return record;
 }
 
+// A catalogue row as the log may hold it: the encoded login and password, which the helper
+// library on the same machine decodes, are masked; every other field stays.
+std::string LoggedCatalogueLine(const char* line) {
+    const CTokenList fields = SplitBySeparator(line, ",|,");
+    std::string logged;
+    for (std::size_t i = 0; i < fields.Count(); ++i)
+        logged += (i > 0 ? ",|," : "") + std::string(i == 5 || i == 6 ? "********" : fields.At(i));
+    return logged;
+}
+
 CabinetRecord RecordFromListingLine(const char* line) {
     const CTokenList values = SplitValues(line);
     CabinetRecord record = EmptyRecord();
@@ -149,7 +159,7 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
         WriteResultLine(true, Ansi("キャビネットが見つからなかった"));
         return status;
     }
-    WriteResultLine(false, kLogLabel, lines.At(0));
+    WriteResultLine(false, kLogLabel, LoggedCatalogueLine(lines.At(0)));
     if (IsInterpreterError(lines.At(0)))
         return ListSystemDatabases(serverType, folder, records, sources);
 
@@ -159,7 +169,7 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
     made.reserve(lines.Count() - first);
     for (std::size_t i = first; i < lines.Count(); ++i) {
         if (i > 0)
-            WriteResultLine(false, kLogLabel, lines.At(i));
+            WriteResultLine(false, kLogLabel, LoggedCatalogueLine(lines.At(i)));
         made.push_back(RecordFromCatalogueLine(lines.At(i), *sources.library));
     }
     records = std::move(made);

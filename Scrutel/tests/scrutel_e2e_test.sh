@@ -105,6 +105,12 @@ full-run)
         echo "【Success】,文書タイプのデータチェックを終了しました。,,,"
     } >"$work/log-expected.txt"
     expect_log Scrutel.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
+    # The catalogue rows are logged with the encoded login and password masked.
+    rows=$(grep -c '^【Success】,getSydCabList(),[0-9]' "$work/log-all.txt")
+    masked=$(grep -c '^【Success】,getSydCabList(),[0-9].*,|,\*\{8\},|,\*\{8\},,$' "$work/log-all.txt")
+    echo "  catalogue rows in Scrutel.log: $rows, $masked of them masked"
+    [ "$rows" -gt 0 ] || fail "no catalogue row in Scrutel.log"
+    expect_equal "$masked" "$rows" "catalogue rows with their login masked"
 
     finish_and_close "closed after the run"
     ;;
