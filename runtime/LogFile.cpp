@@ -56,13 +56,18 @@ std::string FormatResultLine(const LogTime& time, bool failed, const std::string
                      text + "," + text2 + "," + text3 + "," + text4);
 }
 
+// __FILE__ holds the path the build machine compiled from; the log names the file alone.
 std::string FormatErrorCodeLine(const LogTime& time, const char* sourceFile, int line,
                                 std::uint32_t code1, std::uint32_t code2,
                                 const std::string& message) {
+    const std::string path = sourceFile;
+    const std::size_t slash = path.find_last_of("/\\");
     char codes[64];
     std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line, static_cast<unsigned>(code1),
                   static_cast<unsigned>(code2));
-    return Terminate(Timestamp(time) + "," + sourceFile + codes + message);
+    return Terminate(Timestamp(time) + "," +
+                     (slash == std::string::npos ? path : path.substr(slash + 1)) + codes +
+                     message);
 }
 
 void WriteResultLine(bool failed, const std::string& text, const std::string& text2,

@@ -24,7 +24,8 @@ const std::string& LogFileName();
 void WriteResultLine(bool failed, const std::string& text, const std::string& text2 = {},
                      const std::string& text3 = {}, const std::string& text4 = {});
 
-// "date time,source file,line,CODE1,CODE2,message" with the codes as 8 upper-case hex digits.
+// "date time,source file,line,CODE1,CODE2,message" with the codes as 8 upper-case hex digits;
+// the source file is named without its folders.
 void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
                         const std::string& message);
 

@@ -23,6 +23,10 @@ TEST(LogLineFormat, ErrorCodeLine) {
                                   "SQLServer Connect Error."),
               "2026/03/07 09:05:02,SqlServerSession.cpp,120,00000000,000000AB,SQLServer "
               "Connect Error.\r\n");
+    // The reporting site by its file name, not by the build machine's path.
+    for (const char* path : {"/build/src/dialog/MainDialog.cpp", "C:\\src\\MainDialog.cpp"})
+        EXPECT_EQ(FormatErrorCodeLine(kTime, path, 7, 0, 0, "x"),
+                  "2026/03/07 09:05:02,MainDialog.cpp,7,00000000,00000000,x\r\n");
 }
 
 TEST(LogLineFormat, LongLineIsCutButStillEndsTheLine) {
