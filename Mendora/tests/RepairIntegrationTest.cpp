@@ -21,7 +21,7 @@ using standin::ReadFile;
 const std::string kPassword = "Velmora-sa-1";
 
 fs::path DataFolder() {
-    return fs::path(std::getenv("VT_SQLSERVER_PORTFILE")).parent_path();
+    return standin::DataFolder();
 }
 
 class RepairOnStandin : public MendoraDialog {

@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -139,6 +142,18 @@ TEST_F(SessionIntegration, DisconnectWithoutCommitRollsBack) {
     EXPECT_EQ(text, "Kept");
     EXPECT_EQ(session.ExecuteStatement("update Items set Code = '' where SN = 3"), 0);
     Close(session);
+}
+
+// Servers before SQL Server 2005 have no sys.databases: the listing must not need it.
+TEST_F(SessionIntegration, DatabasesAreListedWithoutTheNewerCatalogViews) {
+    const std::string faults = standin::DataFolder() + "faults.json";
+    std::ofstream(faults) << "{\"fail\": [{\"matching\": \"select name from sys.\", \"number\": "
+                             "208, \"message\": \"Invalid object name 'sys.databases'.\"}]}";
+    CSqlServerSession session(Host(), "session_user", kPassword, Services());
+    ASSERT_EQ(session.Connect(), 0);
+    EXPECT_EQ(session.SelectDatabase("SessionTest"), 0);
+    Close(session);
+    std::remove(faults.c_str());
 }
 
 #if defined(_WIN32)

@@ -29,6 +29,14 @@ inline std::string Host() {
     return "127.0.0.1," + port;
 }
 
+// The stand-in's data folder (where the port file is), with its separator at the end: tests
+// put faults.json there.
+inline std::string DataFolder() {
+    const char* portFile = std::getenv("VT_SQLSERVER_PORTFILE");
+    const std::string path = portFile ? portFile : "";
+    return path.substr(0, path.find_last_of("/\\") + 1);
+}
+
 inline IServiceControl& Services() {
 #if defined(_WIN32)
     return SystemServices();

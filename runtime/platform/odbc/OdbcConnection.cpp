@@ -157,7 +157,8 @@ public:
     bool DatabaseNames(std::vector<std::string>& names) override {
         std::string text;
         long rows = 0;
-        if (!Query("SELECT name FROM sys.databases ORDER BY database_id", text, rows))
+        // sys.databases exists from SQL Server 2005 on; every version answers this one.
+        if (!Query("SELECT name FROM master.dbo.sysdatabases ORDER BY dbid", text, rows))
             return false;
         names.clear();
         std::size_t start = 0;
