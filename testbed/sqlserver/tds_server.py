@@ -4,12 +4,14 @@ each database in an SQLite file (DIR/<name>.sqlite).
 
 What it answers: PRELOGIN (no encryption), LOGIN7 (logins from a JSON file plus 'sa'),
 SQL batches, the RPCs FreeTDS uses for prepared statements, transaction manager requests and
-ATTENTION. Results go out as NVARCHAR columns; errors carry SQL Server's numbers. The T-SQL
-dialect and the case-insensitive collation live in tsql.py.
+ATTENTION. Result columns go out as INT, BIGINT, DATETIME or NVARCHAR by their declared SQLite
+types; errors carry SQL Server's numbers. The T-SQL dialect and the case-insensitive collation
+live in tsql.py.
 """
 import argparse
 import datetime
 import decimal
+import functools
 import json
 import logging
 import os
@@ -97,11 +99,20 @@ def tok_done(status=0, curcmd=0, count=0, token=TK_DONE):
     return struct.pack('<BHHQ', token, status, curcmd, count)
 
 
-def tok_colmetadata(names, plp):
+_TYPE_INFO = {
+    'int': b'\x26\x04',       # INTN
+    'bigint': b'\x26\x08',
+    'datetime': b'\x6f\x08',  # DATETIMN
+    'nvarchar': b'\xe7' + struct.pack('<H', 2 * NVARCHAR_MAX_CHARS) + COLLATION,
+    'nvarchar(max)': b'\xe7\xff\xff' + COLLATION,
+}
+
+
+def tok_colmetadata(names, types):
     parts = [struct.pack('<BH', TK_COLMETADATA, len(names))]
-    for name, long_ in zip(names, plp):
-        parts.append(struct.pack('<IHBH', 0, 0x0001 | 0x0008, 0xE7, 0xFFFF if long_ else 8000))
-        parts.append(COLLATION)
+    for name, type_ in zip(names, types):
+        parts.append(struct.pack('<IH', 0, 0x0001 | 0x0008))
+        parts.append(_TYPE_INFO[type_])
         parts.append(b_varchar(name or ''))
     return b''.join(parts)
 
@@ -115,6 +126,114 @@ def column_name(name, sql):
     return ''
 
 
+# ---------------------------------------------------------------------------------------------
+# Result column types
+#
+# A column goes out as SQL Server would declare it for the cabinet schema: declared INT,
+# INTEGER, SMALLINT, TINYINT or BIGINT as INT (BIGINT when a value needs 64 bits; a client
+# reads the same text either way), declared DATETIME as DATETIME, everything else as NVARCHAR.
+# DATE, TIME, DATETIME2 and SMALLDATETIME stay NVARCHAR: SQL Server sends those as other types
+# that clients render differently (a DATE reads '2024-03-28'), and no schema here uses them.
+#
+# sqlite3 reveals a declared type only to the converters registered for it, so these tag the
+# values and a column's type follows from its non-NULL values. A column without a tagged value
+# goes out as NVARCHAR, as before: expressions such as count(*) or CE.ListIndex + 1 (SQLite
+# knows no declared type for them), columns of NULLs only, empty results. So does a column with
+# a value that does not fit its declared type (SQLite keeps whatever it is given, e.g. 'soon'
+# in a DATETIME column): the client reads the stored texts rather than a failed statement.
+
+class IntValue(int):
+    """A value of a column declared as an integer type."""
+    __slots__ = ()
+
+
+class DateTimeValue:
+    """A value of a DATETIME column: its stored text and its DATETIMN row bytes."""
+    __slots__ = ('text', 'cell')
+
+    def __init__(self, text, cell):
+        self.text = text
+        self.cell = cell
+
+
+INT_MIN, INT_MAX = -2 ** 31, 2 ** 31 - 1
+_INTEGER_TEXT = re.compile(rb'-?\d{1,19}')
+_DATETIME_TEXT = re.compile(
+    rb'(\d{4})-(\d\d)-(\d\d)(?:[ T](\d\d):(\d\d)(?::(\d\d)(?:\.(\d{1,9}))?)?)?')
+_DAY_1900 = datetime.date(1900, 1, 1).toordinal()
+_FIRST_DAY = datetime.date(1753, 1, 1).toordinal() - _DAY_1900
+_LAST_DAY = datetime.date(9999, 12, 31).toordinal() - _DAY_1900
+_TICKS_PER_DAY = 300 * 86400
+
+
+def datetime_cell(raw):
+    """Stored text 'YYYY-MM-DD[ HH:MM[:SS[.fff]]]' → DATETIMN row bytes (days since 1900-01-01,
+    1/300 s ticks), or None when it is no DATETIME value."""
+    m = _DATETIME_TEXT.fullmatch(raw.strip())
+    if not m:
+        return None
+    year, month, day, hour, minute, second = (int(g or 0) for g in m.groups()[:6])
+    if hour > 23 or minute > 59 or second > 59:
+        return None
+    try:
+        days = datetime.date(year, month, day).toordinal() - _DAY_1900
+    except ValueError:
+        return None
+    # SQL Server rounds to the nearest tick (.997 is followed by the next second), which may
+    # carry into the next day.
+    fraction = m.group(7) or b'0'
+    scale = 10 ** len(fraction)
+    ticks = ((3600 * hour + 60 * minute + second) * 300 +
+             (600 * int(fraction) + scale) // (2 * scale))
+    days += ticks // _TICKS_PER_DAY
+    if not _FIRST_DAY <= days <= _LAST_DAY:
+        return None
+    return struct.pack('<BiI', 8, days, ticks % _TICKS_PER_DAY)
+
+
+def _convert_integer(raw):
+    if _INTEGER_TEXT.fullmatch(raw):
+        v = int(raw)
+        if -2 ** 63 <= v < 2 ** 63:
+            return IntValue(v)
+    return raw.decode('utf-8', 'replace')
+
+
+def _convert_datetime(raw):
+    text = raw.decode('utf-8', 'replace')
+    cell = datetime_cell(raw)
+    return DateTimeValue(text, cell) if cell else text
+
+
+for _name in ('INT', 'INTEGER', 'SMALLINT', 'TINYINT', 'BIGINT'):
+    sqlite3.register_converter(_name, _convert_integer)
+sqlite3.register_converter('DATETIME', _convert_datetime)
+
+
+def column_types(rows, ncols):
+    """Each result column's type: 'int', 'bigint', 'datetime' or 'nvarchar'."""
+    types = []
+    for i in range(ncols):
+        kinds = {type(r[i]) for r in rows}
+        kinds.discard(type(None))
+        if kinds == {IntValue}:
+            values = [r[i] for r in rows if r[i] is not None]
+            types.append('int' if INT_MIN <= min(values) and max(values) <= INT_MAX
+                         else 'bigint')
+        elif kinds == {DateTimeValue}:
+            types.append('datetime')
+        else:
+            types.append('nvarchar')
+    return types
+
+
+_FIXED_CELL = {
+    'int': functools.partial(struct.Struct('<Bi').pack, 4),
+    'bigint': functools.partial(struct.Struct('<Bq').pack, 8),
+    'datetime': lambda v: v.cell,
+}
+
+
 def value_text(v):
     if isinstance(v, str):
         return v
@@ -126,6 +245,8 @@ def value_text(v):
         return repr(v)
     if isinstance(v, bytes):
         return v.hex().upper()
+    if isinstance(v, DateTimeValue):
+        return v.text
     return str(v)
 
 
@@ -135,40 +256,59 @@ def _with_length(v):
 
 
 def encode_rows(rows, ncols):
-    """Rows → (per column NVARCHAR(MAX) flags, list of ROW token bodies without the token byte).
+    """Rows → (each column's type, list of ROW token bodies without the token byte).
 
-    The fast path writes each USHORT length as the UTF-16 code unit chr(length), so a row
-    is one str.encode() call. Only a row whose text is longer than 4000 characters in all can
-    hold a value too long for NVARCHAR(4000); if one does, its column goes out as
-    NVARCHAR(MAX) and the whole result takes the slow path, as do rows with characters
-    outside the BMP."""
+    Each run of NVARCHAR columns of a row is one str.encode() call: the fast path writes each
+    USHORT length as the UTF-16 code unit chr(length). Only a run whose text is longer than
+    4000 characters in all can hold a value too long for NVARCHAR(4000); if one does, its
+    column goes out as NVARCHAR(MAX) and the whole result takes the slow path, as do rows with
+    characters outside the BMP."""
+    types = column_types(rows, ncols)
+    runs = []  # (None, first, end) for NVARCHAR columns, (cell function, column, None)
+    for i, type_ in enumerate(types):
+        if type_ != 'nvarchar':
+            runs.append((_FIXED_CELL[type_], i, None))
+        elif runs and runs[-1][0] is None:
+            runs[-1] = (None, runs[-1][1], i + 1)
+        else:
+            runs.append((None, i, i + 1))
     out = []
     append = out.append
-    plp = [False] * ncols
     for row in rows:
-        s = ''.join([('\uffff' if v is None else
-                      (chr(2 * len(v)) + v if type(v) is str else _with_length(v)))
-                     for v in row])
-        if len(s) > NVARCHAR_MAX_CHARS:
-            for i, v in enumerate(row):
-                if v is not None and len(value_text(v).encode('utf-16-le', 'surrogatepass')) > \
-                        2 * NVARCHAR_MAX_CHARS:
-                    plp[i] = True
-        b = s.encode('utf-16-le', 'surrogatepass')
-        if len(b) != 2 * len(s):
-            b = _slow_row(row, plp)[1:]
-        append(b)
-    if any(plp):
-        out = [_slow_row(r, plp)[1:] for r in rows]
-    return plp, out
+        parts = []
+        for cell, a, b in runs:
+            if cell is not None:
+                v = row[a]
+                parts.append(b'\x00' if v is None else cell(v))
+                continue
+            values = row[a:b]
+            s = ''.join([('\uffff' if v is None else
+                          (chr(2 * len(v)) + v if type(v) is str else _with_length(v)))
+                         for v in values])
+            if len(s) > NVARCHAR_MAX_CHARS:
+                for i, v in enumerate(values, a):
+                    if v is not None and len(value_text(v).encode(
+                            'utf-16-le', 'surrogatepass')) > 2 * NVARCHAR_MAX_CHARS:
+                        types[i] = 'nvarchar(max)'
+            e = s.encode('utf-16-le', 'surrogatepass')
+            if len(e) != 2 * len(s):
+                e = _slow_row(values, types[a:b])[1:]
+            parts.append(e)
+        append(b''.join(parts))
+    if 'nvarchar(max)' in types:
+        out = [_slow_row(r, types)[1:] for r in rows]
+    return types, out
 
 
-def _slow_row(row, plp):
+def _slow_row(row, types):
     parts = [b'\xd1']
-    for v, long_ in zip(row, plp):
+    for v, type_ in zip(row, types):
+        if type_ in _FIXED_CELL:
+            parts.append(b'\x00' if v is None else _FIXED_CELL[type_](v))
+            continue
         if v is not None and type(v) is not str:
             v = value_text(v)
-        if long_:
+        if type_ == 'nvarchar(max)':
             if v is None:
                 parts.append(b'\xff' * 8)
             else:
@@ -755,7 +895,7 @@ class Session(threading.Thread):
                     raise tsql.TsqlError(911, "Database '%s' does not exist. Make sure that the "
                                          "name is entered correctly." % self.db)
             con = sqlite3.connect(path, timeout=BUSY_TIMEOUT, isolation_level=None,
-                                  check_same_thread=False)
+                                  check_same_thread=False, detect_types=sqlite3.PARSE_DECLTYPES)
             con.execute('PRAGMA busy_timeout = %d' % self.lock_timeout_ms)
             tsql.register(con, lambda: self.db)
             con.set_progress_handler(self._progress, 20000)
@@ -951,10 +1091,10 @@ class Session(threading.Thread):
         if cur.description is not None:
             names = [column_name(c[0], sql) for c in cur.description]
             rows = cur.fetchall()
-            plp, encoded = encode_rows(rows, len(names))
+            types, encoded = encode_rows(rows, len(names))
             nrows = len(rows)
             del rows
-            self.emit(tok_colmetadata(names, plp))
+            self.emit(tok_colmetadata(names, types))
             # whole rows only: a cancel may end the stream after any emit
             for k in range(0, nrows, 1000):
                 self.emit(b'\xd1' + b'\xd1'.join(encoded[k:k + 1000]))

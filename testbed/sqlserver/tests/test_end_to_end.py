@@ -29,6 +29,10 @@ def make_cabinet(path, rows=()):
             (2, '山田', '1bob', 'D', NULL, 0), (3, 'carol', 'Carol', NULL, '', 0);
         create table Container(SN integer primary key, CreateUserSN int, IsTrash int);
         insert into Container values (10, 2, 0), (11, 2, 1), (12, 1, 0);
+        create table VersionSeries(SN integer primary key, Size INTEGER, ReserveDate DATETIME);
+        insert into VersionSeries values (1, 3000000000, '2024-03-28 16:20:00'),
+            (2, NULL, NULL), (3, -7, '1999-12-31 23:59:59.999'), (4, 0, '2024-06-03'),
+            (5, 1, 'soon');
     """)
     db.executemany('insert into Container values (?, ?, ?)', rows)
     db.commit()
@@ -138,6 +142,17 @@ class QueryTest(StandInCase):
         self.assertEqual(count, 3)
         _, count = con.execute('delete from UserOrGroup where SN = 20')
         self.assertEqual(count, 1)
+
+    def test_integer_and_datetime_columns(self):
+        con = self.connect()
+        rows, _ = con.execute('select VS.SN as 番号, Size, ReserveDate as 日時 from '
+                              'VersionSeries as VS where SN < 5 order by ReserveDate')
+        self.assertEqual(rows, [('2', None, None), ('3', '-7', '2000-01-01 00:00:00.000'),
+                                ('1', '3000000000', '2024-03-28 16:20:00.000'),
+                                ('4', '0', '2024-06-03 00:00:00.000')])
+        # a value that is no date: the column keeps the stored texts
+        self.assertEqual(con.execute('select ReserveDate from VersionSeries where SN >= 4 '
+                                     'order by SN')[0], [('2024-06-03',), ('soon',)])
 
     def test_prepared_statements_with_parameters(self):
         con = self.connect()
