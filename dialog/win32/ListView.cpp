@@ -64,10 +64,5 @@ void CListView::ClearSelection() {
 CImageList::CImageList(HINSTANCE instance, const std::vector<int>& iconIds)
     : images_(ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 2)) {
     for (int id : iconIds)
-        ImageList_AddIcon(images_, LoadIconA(instance, MAKEINTRESOURCEA(id)));
-}
-
-CImageList::~CImageList() {
-    if (images_ != nullptr)
-        ImageList_Destroy(images_);
+        ImageList_AddIcon(images_.Get(), LoadIconA(instance, MAKEINTRESOURCEA(id)));
 }

@@ -2,6 +2,8 @@
 // the dialog does.
 #pragma once
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -27,16 +29,20 @@ private:
     HWND list_;
 };
 
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Empty() { return nullptr; }
+    static bool Valid(Handle handle) { return handle != nullptr; }
+    static void Close(Handle handle) { ImageList_Destroy(handle); }
+};
+
 // An image list of small (16 x 16, masked) icons of the program, destroyed with its owner.
 class CImageList {
 public:
     CImageList(HINSTANCE instance, const std::vector<int>& iconIds);
-    ~CImageList();
-    CImageList(const CImageList&) = delete;
-    CImageList& operator=(const CImageList&) = delete;
 
-    HIMAGELIST Handle() const { return images_; }
+    HIMAGELIST Handle() const { return images_.Get(); }
 
 private:
-    HIMAGELIST images_;
+    CUniqueHandle<ImageListTraits> images_;
 };

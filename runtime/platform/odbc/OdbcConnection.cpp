@@ -6,6 +6,7 @@
 #include "SqlConnection.h"
 
 #include "Text.h"
+#include "UniqueHandle.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -84,40 +85,40 @@ Driver ChooseDriver(SQLHENV env) {
     return {u"SQL Server", false};
 }
 
-class Statement {
-public:
-    explicit Statement(SQLHDBC dbc) { SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_); }
-    ~Statement() {
-        if (handle_ != SQL_NULL_HSTMT)
-            SQLFreeHandle(SQL_HANDLE_STMT, handle_);
-    }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    SQLHSTMT get() const { return handle_; }
-
-private:
-    SQLHSTMT handle_ = SQL_NULL_HSTMT;
+template <SQLSMALLINT Type> struct OdbcHandleTraits {
+    using Handle = SQLHANDLE;
+    static Handle Empty() { return SQL_NULL_HANDLE; }
+    static bool Valid(Handle handle) { return handle != SQL_NULL_HANDLE; }
+    static void Close(Handle handle) { SQLFreeHandle(Type, handle); }
 };
+using CEnvironmentHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_ENV>>;
+using CConnectionHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_DBC>>;
+using CStatementHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_STMT>>;
+
+CStatementHandle NewStatement(SQLHDBC dbc) {
+    CStatementHandle statement;
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement.Out());
+    return statement;
+}
 
 class OdbcConnection : public ISqlConnection {
 public:
     OdbcConnection() {
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
-        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env_.Out());
+        SQLSetEnvAttr(env_.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                      0);
+        SQLAllocHandle(SQL_HANDLE_DBC, env_.Get(), dbc_.Out());
     }
     ~OdbcConnection() override {
         if (connected_)
-            SQLDisconnect(dbc_);
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-        SQLFreeHandle(SQL_HANDLE_ENV, env_);
+            SQLDisconnect(dbc_.Get());
     }
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
     bool Connect(const std::string& server, const std::string& login,
                  const std::string* password) override {
-        const Driver driver = ChooseDriver(env_);
+        const Driver driver = ChooseDriver(env_.Get());
         const auto serverValue = ConnectionValue(Utf16FromAnsi(server), driver);
         const auto loginValue = ConnectionValue(Utf16FromAnsi(login), driver);
         const auto passwordValue =
@@ -135,12 +136,12 @@ public:
         if (driver.name == u"ODBC Driver 18 for SQL Server")
             text += u"Encrypt=Optional;";
         // A generous bound instead of waiting forever for a server that does not answer.
-        SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+        SQLSetConnectAttrW(dbc_.Get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
         SQLWCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
         const SQLRETURN rc =
-            SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(Wide(text)), SQL_NTS, completed,
-                              1024, &completedLength, SQL_DRIVER_NOPROMPT);
+            SQLDriverConnectW(dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text)), SQL_NTS,
+                              completed, 1024, &completedLength, SQL_DRIVER_NOPROMPT);
         connected_ = SQL_SUCCEEDED(rc);
         return connected_;
     }
@@ -148,7 +149,7 @@ public:
     bool Disconnect() override {
         if (!connected_)
             return true;
-        if (!SQL_SUCCEEDED(SQLDisconnect(dbc_)))
+        if (!SQL_SUCCEEDED(SQLDisconnect(dbc_.Get())))
             return false;
         connected_ = false;
         return true;
@@ -181,23 +182,23 @@ public:
     }
 
     bool Query(const std::string& sql, std::string& text, long& rows) override {
-        Statement statement(dbc_);
+        const CStatementHandle statement = NewStatement(dbc_.Get());
         const std::u16string wide = Utf16FromAnsi(sql);
-        if (!SQL_SUCCEEDED(SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(Wide(wide)),
+        if (!SQL_SUCCEEDED(SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
                                           static_cast<SQLINTEGER>(wide.size()))))
             return false;
         SQLSMALLINT columns = 0;
-        SQLNumResultCols(statement.get(), &columns);
+        SQLNumResultCols(statement.Get(), &columns);
         text.clear();
         rows = 0;
         SQLRETURN rc;
-        while (SQL_SUCCEEDED(rc = SQLFetch(statement.get()))) {
+        while (SQL_SUCCEEDED(rc = SQLFetch(statement.Get()))) {
             if (rows > 0)
                 text += "\r\n";
             for (SQLUSMALLINT column = 1; column <= columns; ++column) {
                 if (column > 1)
                     text += '\t';
-                if (!AppendValue(statement.get(), column, text))
+                if (!AppendValue(statement.Get(), column, text))
                     return false;
             }
             ++rows;
@@ -206,15 +207,15 @@ public:
     }
 
     bool Execute(const std::string& sql) override {
-        Statement statement(dbc_);
+        const CStatementHandle statement = NewStatement(dbc_.Get());
         const std::u16string wide = Utf16FromAnsi(sql);
-        SQLRETURN rc = SQLExecDirectW(statement.get(), const_cast<SQLWCHAR*>(Wide(wide)),
+        SQLRETURN rc = SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
                                       static_cast<SQLINTEGER>(wide.size()));
         // An update that touches no row answers "no data": it still succeeded.
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
             return false;
         // Later results of the batch may carry an error of their own.
-        while (SQL_SUCCEEDED(rc = SQLMoreResults(statement.get()))) {
+        while (SQL_SUCCEEDED(rc = SQLMoreResults(statement.Get()))) {
         }
         return rc == SQL_NO_DATA;
     }
@@ -249,8 +250,9 @@ private:
         }
     }
 
-    SQLHENV env_ = SQL_NULL_HENV;
-    SQLHDBC dbc_ = SQL_NULL_HDBC;
+    // Declared in this order so that the connection is freed before its environment.
+    CEnvironmentHandle env_;
+    CConnectionHandle dbc_;
     bool connected_ = false;
     std::vector<SQLWCHAR> buffer_ = std::vector<SQLWCHAR>(8192);
 };

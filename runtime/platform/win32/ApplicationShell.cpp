@@ -14,12 +14,8 @@ std::string& Title() {
 }
 
 bool MutexExists(const char* name) {
-    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
-    if (mutex != nullptr) {
-        CloseHandle(mutex);
-        return true;
-    }
-    return GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to open
+    const CKernelHandle mutex(OpenMutexA(SYNCHRONIZE, FALSE, name));
+    return mutex.Valid() || GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours
 }
 
 } // namespace
@@ -41,29 +37,26 @@ CApplicationShell::CApplicationShell(const ToolProfile& tool, MainDialog mainDia
 }
 
 CApplicationShell::~CApplicationShell() {
-    DropServiceClaim();
-    if (mutex_ != nullptr) {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
+    if (mutex_.Valid())
+        ReleaseMutex(mutex_.Get());
 }
 
 bool CApplicationShell::AcquireInstanceMutex(const std::string& name) {
-    mutex_ = CreateMutexA(nullptr, TRUE, name.c_str());
-    return !(mutex_ != nullptr && GetLastError() == ERROR_ALREADY_EXISTS);
+    const HANDLE mutex = CreateMutexA(nullptr, TRUE, name.c_str());
+    const DWORD error = GetLastError();
+    mutex_.Reset(mutex); // a second call closes the first mutex
+    return !(mutex_.Valid() && error == ERROR_ALREADY_EXISTS);
 }
 
 void CApplicationShell::TakeServiceClaim() {
-    if (claim_ == nullptr)
-        claim_ = CreateMutexA(nullptr, FALSE, kServiceClaimName);
-    if (claim_ == nullptr)
-        claim_ = CreateMutexA(nullptr, FALSE, kSessionClaimName);
+    if (!claim_.Valid())
+        claim_.Reset(CreateMutexA(nullptr, FALSE, kServiceClaimName));
+    if (!claim_.Valid())
+        claim_.Reset(CreateMutexA(nullptr, FALSE, kSessionClaimName));
 }
 
 void CApplicationShell::DropServiceClaim() {
-    if (claim_ != nullptr)
-        CloseHandle(claim_);
-    claim_ = nullptr;
+    claim_.Reset();
 }
 
 bool CApplicationShell::ServiceClaimed() {

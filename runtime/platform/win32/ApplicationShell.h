@@ -3,8 +3,7 @@
 #pragma once
 
 #include "Application.h"
-
-#include <windows.h>
+#include "Win32Handles.h"
 
 #include <functional>
 #include <string>
@@ -23,7 +22,7 @@ class CApplicationShell : public IApplicationShell {
 public:
     using MainDialog = std::function<void(CServerInventory&)>;
     CApplicationShell(const ToolProfile& tool, MainDialog mainDialog);
-    ~CApplicationShell() override; // releases and closes the instance mutex
+    ~CApplicationShell() override; // releases the instance mutex; the owners close the rest
     CApplicationShell(const CApplicationShell&) = delete;
     CApplicationShell& operator=(const CApplicationShell&) = delete;
 
@@ -37,6 +36,6 @@ public:
 
 private:
     MainDialog mainDialog_;
-    HANDLE mutex_ = nullptr;
-    HANDLE claim_ = nullptr;
+    CKernelHandle mutex_;
+    CKernelHandle claim_;
 };

@@ -1,6 +1,6 @@
 #include "LogFile.h"
 
-#include <windows.h>
+#include "Win32Handles.h"
 
 #include <vector>
 
@@ -16,16 +16,16 @@ void AppendToLogFile(const std::string& fileName, const std::string& bytes) {
 
     // Opening an existing log or creating a new one is one step, so that two processes
     // starting a new log at the same moment both get to write.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CKernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
         return;
     OVERLAPPED whole{};
-    const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    const bool locked =
+        LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
     DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     if (locked)
-        UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
-    CloseHandle(file);
+        UnlockFileEx(file.Get(), 0, MAXDWORD, MAXDWORD, &whole);
 }

@@ -16,18 +16,15 @@ void RegisterProgressClass() {
 CProgressDlg::CProgressDlg(int dialogId, HWND parent, HINSTANCE instance) {
     RegisterProgressClass();
     HWND owner = parent != nullptr ? parent : GetActiveWindow();
-    window_ = CreateDialogParamA(instance != nullptr ? instance : GetModuleHandleA(nullptr),
-                                 MAKEINTRESOURCEA(dialogId), owner, DialogProc, 0);
-    if (window_ == nullptr)
+    window_.Reset(CreateDialogParamA(instance != nullptr ? instance : GetModuleHandleA(nullptr),
+                                     MAKEINTRESOURCEA(dialogId), owner, DialogProc, 0));
+    if (!window_.Valid())
         return;
-    SetDlgItemTextA(window_, kTextId, "");
+    SetDlgItemTextA(window_.Get(), kTextId, "");
     CentreOverOwner();
 }
 
-CProgressDlg::~CProgressDlg() {
-    if (window_ != nullptr)
-        DestroyWindow(window_);
-}
+CProgressDlg::~CProgressDlg() = default;
 
 INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
@@ -51,13 +48,13 @@ INT_PTR CALLBACK CProgressDlg::DialogProc(HWND window, UINT message, WPARAM wPar
 
 void CProgressDlg::CentreOverOwner() {
     RECT area{};
-    HWND owner = GetWindow(window_, GW_OWNER);
+    HWND owner = GetWindow(window_.Get(), GW_OWNER);
     if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) ||
         !GetWindowRect(owner, &area)) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT own{};
-    GetWindowRect(window_, &own);
+    GetWindowRect(window_.Get(), &own);
     const LONG width = own.right - own.left;
     const LONG height = own.bottom - own.top;
     LONG x = area.left + (area.right - area.left - width) / 2;
@@ -77,43 +74,43 @@ void CProgressDlg::CentreOverOwner() {
         if (y < work.top)
             y = work.top;
     }
-    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_.Get(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CProgressDlg::Show() {
-    if (window_ == nullptr)
+    if (!window_.Valid())
         return;
-    ShowWindow(window_, SW_SHOW);
-    UpdateWindow(window_);
+    ShowWindow(window_.Get(), SW_SHOW);
+    UpdateWindow(window_.Get());
 }
 
 void CProgressDlg::SetRange(int max) {
-    if (window_ != nullptr)
-        SendDlgItemMessageA(window_, kBarId, PBM_SETRANGE32, 0, max);
+    if (window_.Valid())
+        SendDlgItemMessageA(window_.Get(), kBarId, PBM_SETRANGE32, 0, max);
 }
 
 void CProgressDlg::SetPosition(int pos) {
-    if (window_ != nullptr)
-        SendDlgItemMessageA(window_, kBarId, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
+    if (window_.Valid())
+        SendDlgItemMessageA(window_.Get(), kBarId, PBM_SETPOS, static_cast<WPARAM>(pos), 0);
 }
 
 void CProgressDlg::SetText(const std::string& ansi) {
     text_ = ansi;
-    if (window_ != nullptr)
-        SetDlgItemTextA(window_, kTextId, text_.c_str());
+    if (window_.Valid())
+        SetDlgItemTextA(window_.Get(), kTextId, text_.c_str());
 }
 
 void CProgressDlg::Repaint() {
-    if (window_ != nullptr)
-        RedrawWindow(window_, nullptr, nullptr,
+    if (window_.Valid())
+        RedrawWindow(window_.Get(), nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void CProgressDlg::Hide() {
-    if (window_ == nullptr)
+    if (!window_.Valid())
         return;
-    EndDialog(window_, IDOK);
-    ShowWindow(window_, SW_HIDE);
+    EndDialog(window_.Get(), IDOK);
+    ShowWindow(window_.Get(), SW_HIDE);
 }
 
 int PumpMessages() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Progress.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
 
@@ -23,7 +24,7 @@ public:
     CProgressDlg& operator=(const CProgressDlg&) = delete;
 
     // Null when the template could not be created; every operation then does nothing.
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return window_.Get(); }
 
     void Show() override;
     void SetRange(int max) override;
@@ -36,6 +37,6 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CentreOverOwner();
 
-    HWND window_ = nullptr;
+    CWindow window_;
     std::string text_;
 };

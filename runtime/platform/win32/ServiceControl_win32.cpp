@@ -1,5 +1,6 @@
 #include "ServiceControl.h"
 #include "ServiceManager.h"
+#include "Win32Handles.h"
 
 #include <windows.h>
 
@@ -7,33 +8,17 @@
 
 namespace {
 
-// Owns a service control manager or service handle.
-class ScHandle {
-public:
-    explicit ScHandle(SC_HANDLE h) : h_(h) {}
-    ~ScHandle() {
-        if (h_ != nullptr)
-            CloseServiceHandle(h_);
-    }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-    SC_HANDLE get() const { return h_; }
-
-private:
-    SC_HANDLE h_;
-};
-
 class Win32ServiceControl : public IServiceControl {
 public:
     ServiceProbe Interrogate(const std::string& service) override {
-        ScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        if (manager.get() == nullptr)
+        CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        if (!manager.Valid())
             return {ServiceProbe::Outcome::ManagerUnavailable, ServiceState::Unknown};
-        ScHandle handle(OpenServiceA(manager.get(), service.c_str(), SERVICE_INTERROGATE));
-        if (handle.get() == nullptr)
+        CServiceHandle handle(OpenServiceA(manager.Get(), service.c_str(), SERVICE_INTERROGATE));
+        if (!handle.Valid())
             return {ServiceProbe::Outcome::ServiceUnavailable, ServiceState::Unknown};
         SERVICE_STATUS status{};
-        if (!ControlService(handle.get(), SERVICE_CONTROL_INTERROGATE, &status))
+        if (!ControlService(handle.Get(), SERVICE_CONTROL_INTERROGATE, &status))
             return {ServiceProbe::Outcome::Answered, ServiceState::Stopped};
         return {ServiceProbe::Outcome::Answered, static_cast<ServiceState>(status.dwCurrentState)};
     }
@@ -97,12 +82,12 @@ public:
 private:
     template <typename Use>
     static void WithService(const std::string& service, DWORD access, Use use) {
-        ScHandle manager(OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, GENERIC_READ));
-        if (manager.get() == nullptr)
+        CServiceHandle manager(OpenSCManagerA(nullptr, SERVICES_ACTIVE_DATABASEA, GENERIC_READ));
+        if (!manager.Valid())
             return;
-        ScHandle handle(OpenServiceA(manager.get(), service.c_str(), access));
-        if (handle.get() != nullptr)
-            use(handle.get());
+        CServiceHandle handle(OpenServiceA(manager.Get(), service.c_str(), access));
+        if (handle.Valid())
+            use(handle.Get());
     }
 };
 
