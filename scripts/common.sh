@@ -8,6 +8,7 @@ VT_WINDOWS=$VT_BUILD/windows
 
 VT_PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
+    clang libclang-rt-14-dev
     libgtest-dev googletest
     g++-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 fonts-wine xvfb xauth x11-utils fonts-ipafont locales imagemagick
