@@ -53,8 +53,8 @@ void AppendSection(ICheckHost& host, int headerId, long count) {
     host.RefreshDialog();
 }
 
-void WriteFinding(const std::string& shortName, const std::string& message) {
-    WriteResultLine(true, shortName, message);
+void WriteFinding(ICheckHost& host, const std::string& shortName, const std::string& message) {
+    host.Log().Result(LogStatus::Failure, shortName, message);
 }
 
 std::string OneLine(const std::string& text) {

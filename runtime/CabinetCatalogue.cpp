@@ -49,14 +49,14 @@ std::string CatalogueValue(const char* field) {
 }
 
 void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
-                const CredentialLibrary& library, const char* failureText) {
+                const CatalogueSources& sources, const char* failureText) {
     const std::string work =
         encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
-    if (DecodeCredential(work, field, fieldSize, library) == 0)
-        WriteResultLine(true, failureText);
+    if (DecodeCredential(work, field, fieldSize, *sources.library) != Outcome::Done)
+        sources.log->Result(LogStatus::Failure, failureText);
 }
 
-CabinetRecord RecordFromCatalogueLine(const char* line, const CredentialLibrary& library) {
+CabinetRecord RecordFromCatalogueLine(const char* line, const CatalogueSources& sources) {
     const CTokenList fields = SplitBySeparator(line, ",|,");
     CabinetRecord record = EmptyRecord();
     const std::string name = CatalogueValue(fields.At(1));
@@ -66,9 +66,9 @@ CabinetRecord RecordFromCatalogueLine(const char* line, const CredentialLibrary&
     SetField(record.operationMode, CatalogueValue(fields.At(3)));
     SetField(record.databaseHost, CatalogueValue(fields.At(4)));
     DecodeInto(CatalogueValue(fields.At(5)), record.databaseUser, sizeof record.databaseUser,
-               library, "Decode error!! user");
+               sources, "Decode error!! user");
     DecodeInto(CatalogueValue(fields.At(6)), record.databasePassword,
-               sizeof record.databasePassword, library, "Decode error!! password");
+               sizeof record.databasePassword, sources, "Decode error!! password");
     return record;
 }
 
@@ -110,11 +110,11 @@ const CredentialLibrary& HelperLibrary() {
 }
 
 CatalogueSources SystemCatalogueSources() {
-    return {&SystemRegistry(), &CaptureSqliOutput, &HelperLibrary()};
+    return {&SystemRegistry(), &CaptureSqliOutput, &HelperLibrary(), &FileLog()};
 }
 
-int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                     const CredentialLibrary& library) {
+Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
+                         const CredentialLibrary& library) {
     ZqlWideChar* wideEncoded = nullptr;
     ZqlWideChar* widePlain = nullptr;
     char* plain = nullptr;
@@ -134,7 +134,7 @@ int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldS
         library.freeWide(widePlain, nullptr);
     if (plain != nullptr)
         library.freeNarrow(plain, nullptr);
-    return decoded ? 1 : 0;
+    return decoded ? Outcome::Done : Outcome::Failed;
 }
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
@@ -148,7 +148,7 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
 
     const std::string commandLine = BuildSqliCommandLine(folder, Edition(row).registryArgument,
                                                          "ZqlCatalog", kCatalogueStatement);
-    WriteResultLine(false, kLogLabel, commandLine);
+    sources.log->Result(LogStatus::Success, kLogLabel, commandLine);
     std::string output;
     if (sources.runInterpreter(commandLine, output) != kSqliOk)
         return kSqliReadFailed;
@@ -156,10 +156,10 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
     const CTokenList lines = SplitLines(output);
     if (lines.Count() == 0) {
         const std::uint32_t status = ListSystemDatabases(serverType, folder, records, sources);
-        WriteResultLine(true, Ansi("キャビネットが見つからなかった"));
+        sources.log->Result(LogStatus::Failure, Ansi("キャビネットが見つからなかった"));
         return status;
     }
-    WriteResultLine(false, kLogLabel, LoggedCatalogueLine(lines.At(0)));
+    sources.log->Result(LogStatus::Success, kLogLabel, LoggedCatalogueLine(lines.At(0)));
     if (IsInterpreterError(lines.At(0)))
         return ListSystemDatabases(serverType, folder, records, sources);
 
@@ -169,8 +169,8 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
     made.reserve(lines.Count() - first);
     for (std::size_t i = first; i < lines.Count(); ++i) {
         if (i > 0)
-            WriteResultLine(false, kLogLabel, LoggedCatalogueLine(lines.At(i)));
-        made.push_back(RecordFromCatalogueLine(lines.At(i), *sources.library));
+            sources.log->Result(LogStatus::Success, kLogLabel, LoggedCatalogueLine(lines.At(i)));
+        made.push_back(RecordFromCatalogueLine(lines.At(i), sources));
     }
     records = std::move(made);
     return kSqliOk;

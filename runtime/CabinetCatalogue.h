@@ -7,6 +7,8 @@
 // which server products are installed and holds the cabinets the main dialogs show.
 #pragma once
 
+#include "LogFile.h"
+#include "Outcome.h"
 #include "Registry.h"
 #include "ZqlCommon.h"
 
@@ -43,22 +45,24 @@ struct CredentialLibrary {
 const CredentialLibrary& HelperLibrary();
 
 // Everything the catalogue reads from outside: the registry, the interpreter (a command
-// line in, its text out, with the status of CaptureSqliOutput) and the helper library.
+// line in, its text out, with the status of CaptureSqliOutput) and the helper library; and
+// the log it writes its steps to.
 struct CatalogueSources {
     const IRegistry* registry;
     std::function<std::uint32_t(const std::string& commandLine, std::string& output)>
         runInterpreter;
     const CredentialLibrary* library;
+    ILog* log = &FileLog();
 };
 CatalogueSources SystemCatalogueSources();
 
 // The status -1 of the catalogue layer, as an unsigned status.
 constexpr std::uint32_t kStatusMinusOne = 0xFFFFFFFF;
 
-// 1 when decoded into the field, 0 when any step of the library failed (the field is then
-// left as it was).
-int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                     const CredentialLibrary& library = HelperLibrary());
+// Done when decoded into the field; Failed when any step of the library failed (the field
+// is then left as it was).
+Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
+                         const CredentialLibrary& library = HelperLibrary());
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources = SystemCatalogueSources());

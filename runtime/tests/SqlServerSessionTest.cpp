@@ -1,6 +1,6 @@
 #include "SqlServerSession.h"
 
-#include "FakeServices.h"
+#include "FakeServiceManager.h"
 #include "LogFile.h"
 #include "TempDirectory.h"
 #include "Text.h"
@@ -60,11 +60,11 @@ class SessionTest : public ::testing::Test {
 protected:
     TempDirectory dir;
     FakeServer server;
-    FakeServices services;
+    FakeServiceManager services;
 
     void SetUp() override {
         SetLogFileName("Session.log");
-        services.states["MSSQLSERVER"] = ServiceState::Running;
+        services.services["MSSQLSERVER"].state = ServiceState::Running;
     }
     CSqlServerSession Session(const std::string& host = "127.0.0.1",
                               const std::string& login = "velmora",
@@ -77,19 +77,19 @@ protected:
 
 TEST_F(SessionTest, ConnectsSelectsAndQueries) {
     CSqlServerSession session = Session();
-    ASSERT_EQ(session.Connect(), 0);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
     EXPECT_TRUE(server.passwordGiven);
-    ASSERT_EQ(session.SelectDatabase("Keiri"), 0);
+    ASSERT_EQ(session.SelectDatabase("Keiri"), Outcome::Done);
     EXPECT_EQ(server.used, "Keiri");
     server.queryText = "1\ta\r\n2\tb";
     server.queryRows = 2;
     std::string text;
     long rows = 0;
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 0);
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Done);
     EXPECT_EQ(text, "1\ta\r\n2\tb");
     EXPECT_EQ(rows, 2);
-    EXPECT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), 0);
-    EXPECT_EQ(session.ExecuteStatement("bad"), 1);
+    EXPECT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), Outcome::Done);
+    EXPECT_EQ(session.ExecuteStatement("bad"), Outcome::Failed);
     EXPECT_EQ(Log(), ""); // a good login writes nothing
 }
 
@@ -101,11 +101,12 @@ TEST_F(SessionTest, LoginFailuresAreLogged) {
         const char* logged;
     };
     const Case cases[] = {
-        {"no manager", [this] { services.outcome = ServiceProbe::Outcome::ManagerUnavailable; },
-         "h", "l", "【Failure】,fail OpenSCManager,,,"},
-        {"no service", [this] { services.outcome = ServiceProbe::Outcome::ServiceUnavailable; },
+        {"no manager", [this] { services.reach = ServiceProbe::Reach::ManagerUnavailable; }, "h",
+         "l", "【Failure】,fail OpenSCManager,,,"},
+        {"no service", [this] { services.reach = ServiceProbe::Reach::ServiceUnavailable; },
          "remote-host", "l", "【Failure】,ハンドルオープンに失敗: remote-host,,,"},
-        {"service stopped", [this] { services.states["MSSQLSERVER"] = ServiceState::StopPending; },
+        {"service stopped",
+         [this] { services.services["MSSQLSERVER"].state = ServiceState::StopPending; },
          "elsewhere", "l", "【Failure】,サービス停止中,,,"},
         {"wrong password", [this] { server.acceptLogin = false; }, "h", "l",
          "【Failure】,fail Connect(),,,"},
@@ -115,63 +116,63 @@ TEST_F(SessionTest, LoginFailuresAreLogged) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         server = FakeServer();
-        services.outcome = ServiceProbe::Outcome::Answered;
-        services.states["MSSQLSERVER"] = ServiceState::Running;
+        services.reach = ServiceProbe::Reach::Answered;
+        services.services["MSSQLSERVER"].state = ServiceState::Running;
         c.arrange();
         const std::size_t before = Log().size();
         CSqlServerSession session = Session(c.host, c.login);
-        EXPECT_EQ(session.Connect(), 1);
+        EXPECT_EQ(session.Connect(), Outcome::Failed);
         EXPECT_FALSE(session.IsConnected());
         EXPECT_NE(Log().find(c.logged, before), std::string::npos);
-        EXPECT_EQ(session.SelectDatabase("Eigyo"), 1);
+        EXPECT_EQ(session.SelectDatabase("Eigyo"), Outcome::Failed);
     }
 }
 
 TEST_F(SessionTest, EmptyPasswordIsLoggedAndTheLoginStillTried) {
     CSqlServerSession session = Session("h", "l", "");
-    EXPECT_EQ(session.Connect(), 0);
+    EXPECT_EQ(session.Connect(), Outcome::Done);
     EXPECT_FALSE(server.passwordGiven);
     EXPECT_NE(Log().find("【Failure】,password is empty.,,,"), std::string::npos);
 }
 
 TEST_F(SessionTest, DatabaseIsChosenByExactNameOnce) {
     CSqlServerSession session = Session();
-    EXPECT_EQ(session.SelectDatabase("Eigyo"), 1); // not connected
-    ASSERT_EQ(session.Connect(), 0);
-    EXPECT_EQ(session.SelectDatabase("eigyo"), 1);
-    EXPECT_EQ(session.SelectDatabase("Eigy"), 1);
-    EXPECT_EQ(session.SelectDatabase(""), 1);
+    EXPECT_EQ(session.SelectDatabase("Eigyo"), Outcome::Failed); // not connected
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("eigyo"), Outcome::Failed);
+    EXPECT_EQ(session.SelectDatabase("Eigy"), Outcome::Failed);
+    EXPECT_EQ(session.SelectDatabase(""), Outcome::Failed);
     EXPECT_EQ(server.used, "");
-    EXPECT_EQ(session.SelectDatabase("Eigyo"), 0);
-    EXPECT_EQ(session.SelectDatabase("Keiri"), 1); // one database at a time
+    EXPECT_EQ(session.SelectDatabase("Eigyo"), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("Keiri"), Outcome::Failed); // one database at a time
     session.ReleaseDatabase();
-    EXPECT_EQ(session.SelectDatabase("Keiri"), 0);
+    EXPECT_EQ(session.SelectDatabase("Keiri"), Outcome::Done);
 }
 
 TEST_F(SessionTest, QueriesNeedADatabaseAndEmptyResultsSetNoText) {
     CSqlServerSession session = Session();
     std::string text = "untouched";
     long rows = -1;
-    ASSERT_EQ(session.Connect(), 0);
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 1);
-    EXPECT_EQ(session.ExecuteStatement("COMMIT"), 1);
-    ASSERT_EQ(session.SelectDatabase("Eigyo"), 0);
-    EXPECT_EQ(session.ExecuteQuery("", text, rows), 1);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Failed);
+    EXPECT_EQ(session.ExecuteStatement("COMMIT"), Outcome::Failed);
+    ASSERT_EQ(session.SelectDatabase("Eigyo"), Outcome::Done);
+    EXPECT_EQ(session.ExecuteQuery("", text, rows), Outcome::Failed);
     server.queryRows = 0;
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 0);
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Done);
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(text, "untouched");
     server.queryOk = false;
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 1);
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Failed);
 }
 
 TEST_F(SessionTest, CopiesShareTheConnectionAndOnlyTheOwnerReleasesIt) {
     CSqlServerSession owner = Session();
-    ASSERT_EQ(owner.Connect(), 0);
-    ASSERT_EQ(owner.SelectDatabase("Eigyo"), 0);
+    ASSERT_EQ(owner.Connect(), Outcome::Done);
+    ASSERT_EQ(owner.SelectDatabase("Eigyo"), Outcome::Done);
     {
         CSqlServerSession copy = owner; // as a check receives it
-        EXPECT_EQ(copy.ExecuteStatement("update"), 0);
+        EXPECT_EQ(copy.ExecuteStatement("update"), Outcome::Done);
     }
     EXPECT_EQ(server.disconnects, 0);
     owner.ReleaseDatabase();

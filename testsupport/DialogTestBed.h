@@ -2,15 +2,15 @@
 // cabinets of `catalogue` (logins decode to themselves), a scripted SQL Server for their
 // databases, the document-type interpreter (by default it answers a select with
 // `docTypeOutput` and an update as done), a clock whose waits are only recorded, the
-// tool's own string table, and a fake window.
+// tool's own string table, a log that keeps its lines, and a fake window.
 #pragma once
 
 #include "FakeDialogView.h"
 #include "FakeRegistry.h"
 #include "MainDialog.h"
+#include "RecordingLog.h"
 #include "ScriptedServer.h"
 #include "StringTable.h"
-#include "TempDirectory.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +66,7 @@ protected:
         "StringValue,'|',StringValue,'|',StringValue\r\n";
     static constexpr const char* kDocTypeHeader = "SN,DisplayName,DocNumberFormat\r\n";
 
-    TempDirectory dir;
+    RecordingLog log;
     FakeRegistry registry = FakeRegistry::Installation();
     // Key, name, database, operation mode, host, login, password per cabinet.
     std::string catalogue = std::string(kCatalogueHeader) + "1,|,A,|,DbA,|,0,|,h,|,u,|,p\r\n"
@@ -98,7 +98,7 @@ protected:
                                  out = catalogue;
                                  return 0u;
                              },
-                             &testbed_detail::kIdentityLibrary});
+                             &testbed_detail::kIdentityLibrary, &log});
         return *inventory;
     }
 
@@ -107,11 +107,11 @@ protected:
                     const char* text = FindString(profile.tool, id);
                     return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
                 },
-                [this](const CabinetRecord&) { return server.Unopened(); },
+                [this](const CabinetRecord&) { return server.Unopened(log); },
                 [this](const std::string& statement, std::string& output) {
                     docTypeStatements.push_back(statement);
                     return interpreter(statement, output);
                 },
-                [this](int milliseconds) { waits.push_back(milliseconds); }};
+                [this](int milliseconds) { waits.push_back(milliseconds); }, log};
     }
 };

@@ -2,7 +2,7 @@
 // unknown statement finds nothing) and records every statement it receives.
 #pragma once
 
-#include "ServiceControl.h"
+#include "FakeServiceManager.h"
 #include "SqlServerSession.h"
 
 #include <map>
@@ -30,7 +30,7 @@ struct ScriptedServer {
     }
 
     // A session with this server, not yet connected.
-    CSqlServerSession Unopened();
+    CSqlServerSession Unopened(ILog& log = FileLog());
     // A session connected to this server with the database "Cabinet" selected.
     CSqlServerSession Session();
 };
@@ -71,19 +71,12 @@ private:
     ScriptedServer& server_;
 };
 
-class Running : public IServiceControl {
-public:
-    ServiceProbe Interrogate(const std::string&) override {
-        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
-    }
-};
-
 } // namespace scripted
 
-inline CSqlServerSession ScriptedServer::Unopened() {
-    static scripted::Running services;
-    return CSqlServerSession("server", "login", "password", services,
-                             [this] { return std::make_unique<scripted::Connection>(*this); });
+inline CSqlServerSession ScriptedServer::Unopened(ILog& log) {
+    return CSqlServerSession(
+        "server", "login", "password", FakeServiceManager::Running(),
+        [this] { return std::make_unique<scripted::Connection>(*this); }, log);
 }
 
 inline CSqlServerSession ScriptedServer::Session() {
