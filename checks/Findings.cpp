@@ -1,7 +1,7 @@
 #include "Findings.h"
 
 #include "LogFile.h"
-#include "SqlServerSession.h"
+#include "TokenList.h"
 
 std::string RightTrim(const std::string& value) {
     const std::size_t end = value.find_last_not_of(" \t\r\n");

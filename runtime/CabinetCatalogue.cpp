@@ -139,15 +139,10 @@ Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fi
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources) {
-    const int row = ResolveEdition(serverType, *sources.registry);
-    if (row < 0)
+    const std::optional<SqliAddress> sqli = ResolveSqli(serverType, *sources.registry);
+    if (!sqli)
         return kSqliNoEdition;
-    const std::string folder = ReadInstallFolder(row, *sources.registry);
-    if (!Edition(row).enabled)
-        return kSqliNoEdition;
-
-    const std::string commandLine = BuildSqliCommandLine(folder, Edition(row).registryArgument,
-                                                         "ZqlCatalog", kCatalogueStatement);
+    const std::string commandLine = sqli->CommandLine("ZqlCatalog", kCatalogueStatement);
     sources.log->Result(LogStatus::Success, kLogLabel, commandLine);
     std::string output;
     if (sources.runInterpreter(commandLine, output) != kSqliOk)
@@ -155,16 +150,17 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
 
     const CTokenList lines = SplitLines(output);
     if (lines.Count() == 0) {
-        const std::uint32_t status = ListSystemDatabases(serverType, folder, records, sources);
+        const std::uint32_t status =
+            ListSystemDatabases(serverType, sqli->folder, records, sources);
         sources.log->Result(LogStatus::Failure, Ansi("キャビネットが見つからなかった"));
         return status;
     }
     sources.log->Result(LogStatus::Success, kLogLabel, LoggedCatalogueLine(lines.At(0)));
     if (IsInterpreterError(lines.At(0)))
-        return ListSystemDatabases(serverType, folder, records, sources);
+        return ListSystemDatabases(serverType, sqli->folder, records, sources);
 
     // Generation 5 prints a column header first; generation 4 prints data only.
-    const std::size_t first = IsGeneration5Row(row) ? 1 : 0;
+    const std::size_t first = sqli->Generation5() ? 1 : 0;
     std::vector<CabinetRecord> made;
     made.reserve(lines.Count() - first);
     for (std::size_t i = first; i < lines.Count(); ++i) {
@@ -179,20 +175,18 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
 std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& folder,
                                   std::vector<CabinetRecord>& records,
                                   const CatalogueSources& sources) {
-    const int row = ResolveEdition(serverType, *sources.registry);
-    if (row < 0)
+    std::optional<SqliAddress> sqli = ResolveSqli(serverType, *sources.registry);
+    if (!sqli)
         return kSqliInvalidArg;
-    if (!Edition(row).enabled)
-        return kSqliEditionDisabled;
+    sqli->folder = folder; // where the catalogue was looked for
     std::string output;
-    if (sources.runInterpreter(BuildSqliCommandLine(folder, Edition(row).registryArgument,
-                                                    "$$SystemDB", kListingStatement),
-                               output) != kSqliOk)
-        return kStatusMinusOne;
+    if (sources.runInterpreter(sqli->CommandLine("$$SystemDB", kListingStatement), output) !=
+        kSqliOk)
+        return kCabinetsUnreadable;
     const CTokenList lines = SplitLines(output);
     if (lines.Count() == 0 || IsInterpreterError(lines.At(0)))
         return kSqliNoEdition;
-    const std::size_t first = IsGeneration5Row(row) ? 1 : 0;
+    const std::size_t first = sqli->Generation5() ? 1 : 0;
     std::vector<CabinetRecord> made;
     made.reserve(lines.Count() - first);
     for (std::size_t i = first; i < lines.Count(); ++i)
@@ -227,7 +221,7 @@ bool CServerInventory::IsInstalled(int entry) const {
 
 std::uint32_t CServerInventory::LoadCabinets() {
     if (!IsInstalled(0))
-        return kStatusMinusOne;
+        return kCabinetsUnreadable;
     std::vector<CabinetRecord> records;
     const std::uint32_t status = getSydCabList(entries_[0].code, records, sources_);
     entries_[0].cabinets = std::move(records);

@@ -56,8 +56,9 @@ struct CatalogueSources {
 };
 CatalogueSources SystemCatalogueSources();
 
-// The status -1 of the catalogue layer, as an unsigned status.
-constexpr std::uint32_t kStatusMinusOne = 0xFFFFFFFF;
+// The catalogue layer's status -1: no cabinets could be read, because the product is not
+// installed or the interpreter's listing could not be read.
+constexpr std::uint32_t kCabinetsUnreadable = 0xFFFFFFFF;
 
 // Done when decoded into the field; Failed when any step of the library failed (the field
 // is then left as it was).
@@ -84,12 +85,12 @@ public:
     // 2001 to 2003), by default the built-in names.
     explicit CServerInventory(const CatalogueSources& sources = SystemCatalogueSources(),
                               std::function<std::string(int id)> loadText = {});
-    virtual ~CServerInventory();
+    ~CServerInventory();
 
     std::uint32_t ServerTypeBits() const { return serverTypeBits_; }
     bool IsInstalled(int entry) const;
     // Lists the cabinets of the storage product into entry 0: the status of getSydCabList,
-    // or kStatusMinusOne when that product is not installed.
+    // or kCabinetsUnreadable when that product is not installed.
     std::uint32_t LoadCabinets();
     void ClearCabinets(int entry);
     void ClearAllCabinets();

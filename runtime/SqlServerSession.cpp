@@ -98,21 +98,3 @@ void CSqlServerSession::Disconnect() {
         shared_->databaseSelected = false;
     }
 }
-
-void SplitText(const std::string& text, const std::string& separator,
-               std::vector<std::string>& pieces) {
-    pieces.clear();
-    std::size_t position = 0;
-    for (;;) {
-        const char* hit = separator.empty()
-                              ? nullptr
-                              : mbcs::FindString(text.c_str() + position, separator.c_str());
-        if (hit == nullptr) {
-            pieces.push_back(text.substr(position));
-            return;
-        }
-        const std::size_t at = static_cast<std::size_t>(hit - text.c_str());
-        pieces.push_back(text.substr(position, at - position));
-        position = at + separator.size();
-    }
-}

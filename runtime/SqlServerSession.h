@@ -25,7 +25,6 @@ public:
                       IServiceManager& services = SystemServiceManager(),
                       ConnectionFactory makeConnection = CreateOdbcConnection,
                       ILog& log = FileLog());
-    virtual ~CSqlServerSession() = default;
 
     Outcome Connect();
     Outcome SelectDatabase(const std::string& name);
@@ -53,9 +52,3 @@ private:
     ILog* log_;
     std::shared_ptr<Shared> shared_;
 };
-
-// Splits text at every occurrence of the whole separator (never inside a double-byte
-// character). A text ending with the separator yields a last, empty piece; an empty text
-// yields one empty piece.
-void SplitText(const std::string& text, const std::string& separator,
-               std::vector<std::string>& pieces);

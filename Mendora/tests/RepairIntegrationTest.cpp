@@ -7,6 +7,7 @@
 
 #include "SqlServerStandin.h"
 #include "TestHost.h"
+#include "TokenList.h"
 
 #include <cstdlib>
 #include <filesystem>

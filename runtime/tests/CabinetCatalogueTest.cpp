@@ -226,7 +226,7 @@ TEST_F(CatalogueTest, FailuresOfBothSources) {
     outputs["$$SystemDB"] = "[ERROR] broken\r\n";
     EXPECT_EQ(getSydCabList(512, records, Sources()), kSqliNoEdition);
     statuses["$$SystemDB"] = kSqliReadFailed;
-    EXPECT_EQ(getSydCabList(512, records, Sources()), kStatusMinusOne);
+    EXPECT_EQ(getSydCabList(512, records, Sources()), kCabinetsUnreadable);
     EXPECT_TRUE(records.empty());
     EXPECT_EQ(getSydCabList(4096, records, Sources()), kSqliNoEdition);
     EXPECT_EQ(ListSystemDatabases(4096, "", records, Sources()), kSqliInvalidArg);
@@ -252,7 +252,7 @@ TEST_F(CatalogueTest, InventoryListsOnlyTheStorageProduct) {
 
     registry = FakeRegistry::Installation(true, 0xC00);
     CServerInventory others(Sources());
-    EXPECT_EQ(others.LoadCabinets(), kStatusMinusOne);
+    EXPECT_EQ(others.LoadCabinets(), kCabinetsUnreadable);
     EXPECT_TRUE(others.IsInstalled(1));
     EXPECT_TRUE(others.IsInstalled(2));
     EXPECT_FALSE(others.GetProductName(0, text));

@@ -1,4 +1,5 @@
 #include "SqlServerSession.h"
+#include "TokenList.h"
 
 #include "FakeServiceManager.h"
 #include "LogFile.h"
