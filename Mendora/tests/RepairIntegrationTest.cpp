@@ -36,8 +36,8 @@ protected:
         fs::remove(DataFolder() / "faults.json");
         const std::string host = standin::Host();
         catalogue = std::string(kCatalogueHeader) + "1,|," + Ansi("営業部") + ",|,Eigyo,|,0,|," +
-                    host + ",|,sa,|," + kPassword + "\r\n2,|,Hostile,|,Hostile,|,0,|," + host +
-                    ",|,sa,|," + kPassword + "\r\n";
+                    host + ",|,enc:sa,|,enc:" + kPassword + "\r\n2,|,Hostile,|,Hostile,|,0,|," +
+                    host + ",|,enc:sa,|,enc:" + kPassword + "\r\n";
         DialogServices services = Services(kMendoraProfile);
         services.makeSession = [this](const CabinetRecord& record) {
             return CSqlServerSession(record.databaseHost, record.databaseUser,

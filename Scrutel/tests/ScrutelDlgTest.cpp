@@ -108,7 +108,7 @@ TEST_F(ScrutelDialog, FailedThirdCheckOfTheSecondCabinetEndsTheRun) {
 }
 
 TEST_F(ScrutelDialog, NoNamedCabinetShowsTheMessageAndEnds) {
-    catalogue = std::string(kCatalogueHeader) + "1,|,,|,Db,|,0,|,h,|,u,|,p\r\n";
+    catalogue = std::string(kCatalogueHeader) + "1,|,,|,Db,|,0,|,h,|,enc:u,|,enc:p\r\n";
     Open();
     Select({0});
     run->RunCheck();
