@@ -2,9 +2,8 @@
 
 #include "FakeCredentialLibrary.h"
 #include "FakeRegistry.h"
-#include "LogFile.h"
+#include "RecordingLog.h"
 #include "SqliQuery.h"
-#include "TempDirectory.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
@@ -17,14 +16,13 @@ namespace {
 // for the system database listing.
 class CatalogueTest : public ::testing::Test {
 protected:
-    TempDirectory dir;
+    RecordingLog log;
     FakeRegistry registry = FakeRegistry::Installation(true);
     std::map<std::string, std::string> outputs; // by database
     std::map<std::string, std::uint32_t> statuses;
     std::vector<std::string> commandLines;
 
     void SetUp() override {
-        SetLogFileName("Catalogue.log");
         fake_credentials::live = 0;
         fake_credentials::stringToAsciiGivesNothing = false;
     }
@@ -43,9 +41,9 @@ protected:
                     out = outputs[db];
                     return statuses.count(db) ? statuses[db] : kSqliOk;
                 },
-                &kFakeCredentialLibrary};
+                &kFakeCredentialLibrary, &log};
     }
-    std::string Log() { return Utf8FromAnsi(dir.Read("Catalogue.log")); }
+    std::string Log() const { return log.Utf8Text(); }
 };
 
 const char kHeader[] = "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"

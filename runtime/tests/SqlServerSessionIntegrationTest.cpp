@@ -3,7 +3,7 @@
 // (sqlserver_fixture.py) and its port read from the file VT_SQLSERVER_PORTFILE names.
 #include "SqlServerSession.h"
 
-#include "LogFile.h"
+#include "RecordingLog.h"
 #include "Text.h"
 
 #include "SqlServerStandin.h"
@@ -20,7 +20,6 @@
 namespace {
 
 using standin::Host;
-using standin::ReadFile;
 using standin::Services;
 
 #if defined(_WIN32)
@@ -51,18 +50,18 @@ private:
 };
 #endif
 
-const char kLog[] = "SessionIntegration.log";
 const char kPassword[] = "p;a=s}s{w0rd";
 
 class SessionIntegration : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::remove(kLog);
-        SetLogFileName(kLog);
+    RecordingLog log;
+
+    std::string Log() const { return log.Utf8Text(); }
+    CSqlServerSession Session(const std::string& login, const std::string& password) {
+        return CSqlServerSession(Host(), login, password, Services(), CreateOdbcConnection, log);
     }
-    std::string Log() { return Utf8FromAnsi(ReadFile(kLog)); }
     CSqlServerSession Open(const std::string& database = "SessionTest") {
-        CSqlServerSession session(Host(), "session_user", kPassword, Services());
+        CSqlServerSession session = Session("session_user", kPassword);
         EXPECT_EQ(session.Connect(), Outcome::Done) << Log();
         EXPECT_EQ(session.SelectDatabase(database), Outcome::Done);
         return session;
@@ -105,7 +104,7 @@ TEST_F(SessionIntegration, EmptyResultsAndFailingStatements) {
 }
 
 TEST_F(SessionIntegration, DatabaseNameMustMatchExactlyAndOnlyOnce) {
-    CSqlServerSession session(Host(), "session_user", kPassword, Services());
+    CSqlServerSession session = Session("session_user", kPassword);
     ASSERT_EQ(session.Connect(), Outcome::Done);
     EXPECT_EQ(session.SelectDatabase("sessiontest"), Outcome::Failed);
     EXPECT_EQ(session.SelectDatabase("NoSuchDatabase"), Outcome::Failed);
@@ -115,11 +114,11 @@ TEST_F(SessionIntegration, DatabaseNameMustMatchExactlyAndOnlyOnce) {
 }
 
 TEST_F(SessionIntegration, LoginFailures) {
-    CSqlServerSession wrong(Host(), "session_user", "not-the-password", Services());
+    CSqlServerSession wrong = Session("session_user", "not-the-password");
     EXPECT_EQ(wrong.Connect(), Outcome::Failed);
     EXPECT_NE(Log().find("【Failure】,fail Connect(),,,"), std::string::npos);
 
-    CSqlServerSession open(Host(), "open_user", "", Services());
+    CSqlServerSession open = Session("open_user", "");
     EXPECT_EQ(open.Connect(), Outcome::Done); // tried, and let in, without a password
     EXPECT_NE(Log().find("【Failure】,password is empty.,,,"), std::string::npos);
     open.Disconnect();
@@ -156,7 +155,7 @@ TEST_F(SessionIntegration, DatabasesAreListedWithoutTheNewerCatalogViews) {
     const std::string faults = standin::DataFolder() + "faults.json";
     std::ofstream(faults) << "{\"fail\": [{\"matching\": \"select name from sys.\", \"number\": "
                              "208, \"message\": \"Invalid object name 'sys.databases'.\"}]}";
-    CSqlServerSession session(Host(), "session_user", kPassword, Services());
+    CSqlServerSession session = Session("session_user", kPassword);
     ASSERT_EQ(session.Connect(), Outcome::Done);
     EXPECT_EQ(session.SelectDatabase("SessionTest"), Outcome::Done);
     Close(session);
@@ -166,7 +165,7 @@ TEST_F(SessionIntegration, DatabasesAreListedWithoutTheNewerCatalogViews) {
 #if defined(_WIN32)
 TEST_F(SessionIntegration, StoppedLocalSqlServerServiceRefusesTheLogin) {
     ScopedStoppedSqlServer stopped;
-    CSqlServerSession session(Host(), "session_user", kPassword, Services());
+    CSqlServerSession session = Session("session_user", kPassword);
     EXPECT_EQ(session.Connect(), Outcome::Failed);
     EXPECT_NE(Log().find("【Failure】,サービス停止中,,,"), std::string::npos);
 }

@@ -2,8 +2,7 @@
 #include "TokenList.h"
 
 #include "FakeServiceManager.h"
-#include "LogFile.h"
-#include "TempDirectory.h"
+#include "RecordingLog.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
@@ -59,21 +58,19 @@ private:
 
 class SessionTest : public ::testing::Test {
 protected:
-    TempDirectory dir;
     FakeServer server;
     FakeServiceManager services;
+    RecordingLog log;
 
-    void SetUp() override {
-        SetLogFileName("Session.log");
-        services.services["MSSQLSERVER"].state = ServiceState::Running;
-    }
+    void SetUp() override { services.services["MSSQLSERVER"].state = ServiceState::Running; }
     CSqlServerSession Session(const std::string& host = "127.0.0.1",
                               const std::string& login = "velmora",
                               const std::string& password = "pw") {
-        return CSqlServerSession(host, login, password, services,
-                                 [this] { return std::make_unique<FakeConnection>(server); });
+        return CSqlServerSession(
+            host, login, password, services,
+            [this] { return std::make_unique<FakeConnection>(server); }, log);
     }
-    std::string Log() { return Utf8FromAnsi(dir.Read("Session.log")); }
+    std::string Log() const { return log.Utf8Text(); }
 };
 
 TEST_F(SessionTest, ConnectsSelectsAndQueries) {
