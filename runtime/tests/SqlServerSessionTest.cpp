@@ -1,64 +1,17 @@
 #include "SqlServerSession.h"
-#include "TokenList.h"
 
 #include "FakeServiceManager.h"
 #include "RecordingLog.h"
+#include "ScriptedServer.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// A server with a few databases; records what the session asks of it.
-struct FakeServer {
-    std::vector<std::string> databases = {"master", "tempdb", "Eigyo", "Keiri"};
-    bool acceptLogin = true;
-    std::string used;
-    const std::string* password = nullptr;
-    bool passwordGiven = false;
-    int disconnects = 0;
-    std::string queryText;
-    long queryRows = 0;
-    bool queryOk = true;
-    std::vector<std::string> executed;
-};
-
-class FakeConnection : public ISqlConnection {
-public:
-    explicit FakeConnection(FakeServer& server) : server_(server) {}
-    bool Connect(const std::string&, const std::string&, const std::string* password) override {
-        server_.passwordGiven = password != nullptr;
-        return server_.acceptLogin;
-    }
-    bool Disconnect() override {
-        ++server_.disconnects;
-        return true;
-    }
-    bool DatabaseNames(std::vector<std::string>& names) override {
-        names = server_.databases;
-        return true;
-    }
-    bool UseDatabase(const std::string& name) override {
-        server_.used = name;
-        return true;
-    }
-    bool Query(const std::string&, std::string& text, long& rows) override {
-        text = server_.queryText;
-        rows = server_.queryRows;
-        return server_.queryOk;
-    }
-    bool Execute(const std::string& sql) override {
-        server_.executed.push_back(sql);
-        return sql != "bad";
-    }
-
-private:
-    FakeServer& server_;
-};
-
 class SessionTest : public ::testing::Test {
 protected:
-    FakeServer server;
+    ScriptedServer server = FourDatabases();
     FakeServiceManager services;
     RecordingLog log;
 
@@ -68,9 +21,15 @@ protected:
                               const std::string& password = "pw") {
         return CSqlServerSession(
             host, login, password, services,
-            [this] { return std::make_unique<FakeConnection>(server); }, log);
+            [this] { return std::make_unique<scripted::Connection>(server); }, log);
     }
     std::string Log() const { return log.Utf8Text(); }
+    static ScriptedServer FourDatabases() {
+        ScriptedServer server;
+        server.databases = {"master", "tempdb", "Eigyo", "Keiri"};
+        server.failing.insert("bad");
+        return server;
+    }
 };
 
 TEST_F(SessionTest, ConnectsSelectsAndQueries) {
@@ -79,8 +38,7 @@ TEST_F(SessionTest, ConnectsSelectsAndQueries) {
     EXPECT_TRUE(server.passwordGiven);
     ASSERT_EQ(session.SelectDatabase("Keiri"), Outcome::Done);
     EXPECT_EQ(server.used, "Keiri");
-    server.queryText = "1\ta\r\n2\tb";
-    server.queryRows = 2;
+    server.Answer("select", {"1\ta", "2\tb"});
     std::string text;
     long rows = 0;
     EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Done);
@@ -113,7 +71,7 @@ TEST_F(SessionTest, LoginFailuresAreLogged) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        server = FakeServer();
+        server = FourDatabases();
         services.reach = ServiceProbe::Reach::Answered;
         services.services["MSSQLSERVER"].state = ServiceState::Running;
         c.arrange();
@@ -156,11 +114,11 @@ TEST_F(SessionTest, QueriesNeedADatabaseAndEmptyResultsSetNoText) {
     EXPECT_EQ(session.ExecuteStatement("COMMIT"), Outcome::Failed);
     ASSERT_EQ(session.SelectDatabase("Eigyo"), Outcome::Done);
     EXPECT_EQ(session.ExecuteQuery("", text, rows), Outcome::Failed);
-    server.queryRows = 0;
+    server.Answer("select", {});
     EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Done);
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(text, "untouched");
-    server.queryOk = false;
+    server.failing.insert("select");
     EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Failed);
 }
 
@@ -178,19 +136,6 @@ TEST_F(SessionTest, CopiesShareTheConnectionAndOnlyTheOwnerReleasesIt) {
     owner.Disconnect();
     EXPECT_EQ(server.disconnects, 1);
     EXPECT_FALSE(owner.IsConnected());
-}
-
-TEST(SplitText, PiecesAtEverySeparator) {
-    std::vector<std::string> pieces;
-    SplitText("1\ta\r\n2\tb\r\n", "\r\n", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{"1\ta", "2\tb", ""}));
-    SplitText("", "\t", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{""}));
-    SplitText("a\t\tb", "\t", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{"a", "", "b"}));
-    // 表 (95 5C) and ソ (83 5C) end in the byte of '\': no split inside them.
-    SplitText("\x95\x5C\\x\x83\x5C", "\\", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{"\x95\x5C", "x\x83\x5C"}));
 }
 
 } // namespace
