@@ -11,10 +11,10 @@ const char kDocNumberFormatUpdate[] =
     "update MasterDocType set DocNumberFormat = null "
     "\t\t\t\t\t\t\t\t\t\twhere SN = %s and DocNumberFormat = 'NULL'";
 
-int RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
+Outcome RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
     CTokenList lines;
-    if (SelectNullFormats(host, lines) != 0)
-        return 1;
+    if (SelectNullFormats(host, lines) != Outcome::Done)
+        return Outcome::Failed;
     for (std::size_t i = 1; i < lines.Count(); ++i) {
         const CTokenList values = SplitValues(lines.At(i));
         const std::string sn = values.At(0);
@@ -24,16 +24,16 @@ int RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
         if (!IsDecimalNumber(sn) ||
             host.RunDocTypeQuery(FormatText(kDocNumberFormatUpdate, {sn}), output) != kSqliOk) {
             host.ShowError(Ansi("自動採番フォーマットの補正に失敗しました。"));
-            return DocTypeFailure(Ansi(kDocTypeLabel), output);
+            return DocTypeFailure(host, Ansi(kDocTypeLabel), output);
         }
         const CTokenList answer = SplitLines(output);
         if (answer.Count() != 2)
-            return DocTypeFailure(Ansi("文書タイプが見つからなかった"));
+            return DocTypeFailure(host, Ansi("文書タイプが見つからなかった"));
         if (IsInterpreterError(answer.At(0)))
-            return DocTypeFailure(Ansi("SQLエラー!! : ") + answer.At(0));
+            return DocTypeFailure(host, Ansi("SQLエラー!! : ") + answer.At(0));
         ++correctedCount;
-        WriteResultLine(false, Ansi(kDocTypeLabel),
-                        FormatText(host.LoadText(IDS_DOC_TYPE_REPAIRED), {values.At(1)}));
+        host.Log().Result(LogStatus::Success, Ansi(kDocTypeLabel),
+                          FormatText(host.LoadText(IDS_DOC_TYPE_REPAIRED), {values.At(1)}));
     }
-    return 0;
+    return Outcome::Done;
 }

@@ -11,4 +11,4 @@ extern const char kDocNumberFormatUpdate[];
 
 // 0 when every finding was repaired (also when there was none), 1 at the first failure.
 // correctedCount gains 1 per accepted update.
-int RepairDocNumberFormat(ICheckHost& host, int& correctedCount);
+Outcome RepairDocNumberFormat(ICheckHost& host, int& correctedCount);

@@ -114,7 +114,8 @@ void CMendoraDlg::CheckSelectedCabinet() {
     CheckCabinet(session, current_); // a failure has shown its message: the result view follows
 
     AppendReport(kReportSeparator);
-    WriteResultLine(false, FormatText(LoadText(profile_.idsCheckFinished), {currentName_}));
+    Log().Result(LogStatus::Success,
+                 FormatText(LoadText(profile_.idsCheckFinished), {currentName_}));
     AppendReport("\r\n");
     view_.ScrollToEnd(IDC_REPORT);
     session.Close();
@@ -131,10 +132,10 @@ void CMendoraDlg::CheckSelectedCabinet() {
 // The user record check, then the document type check, under a progress window of two
 // steps. What they found is kept only when they ran to their end: a repair must never
 // rest on a check that stopped half-way.
-int CMendoraDlg::CheckCabinet(const CCabinetSession& session, const CabinetRecord& record) {
+Outcome CMendoraDlg::CheckCabinet(const CCabinetSession& session, const CabinetRecord& record) {
     IProgressWindow& progress = BeginProgress(2);
     view_.EnableCloseCommand(false);
-    const auto end = [this](int result) {
+    const auto end = [this](Outcome result) {
         Progress().Hide();
         view_.EnableCloseCommand(true);
         EndProgress();
@@ -145,11 +146,12 @@ int CMendoraDlg::CheckCabinet(const CCabinetSession& session, const CabinetRecor
     SetReport(LoadText(IDS_CHECKED) + kReportSeparator +
               FormatText(LoadText(IDS_CABINET_HEADER), {currentName_}) + "\r\n\r\n");
     view_.PumpMessages();
-    WriteResultLine(false, FormatText(LoadText(profile_.idsCheckStarted), {currentName_}));
+    Log().Result(LogStatus::Success,
+                 FormatText(LoadText(profile_.idsCheckStarted), {currentName_}));
 
     UserCheckResult users;
-    if (CheckUserRecords(*this, record, session.Session(), users) != 0)
-        return end(1);
+    if (CheckUserRecords(*this, record, session.Session(), users) != Outcome::Done)
+        return end(Outcome::Failed);
     invalidUsers_ = users;
     services_.sleep(kPhaseEndWaitMs);
     progress.SetPosition(1);
@@ -159,19 +161,19 @@ int CMendoraDlg::CheckCabinet(const CCabinetSession& session, const CabinetRecor
 
     SetProgressText(Ansi("文書タイプをチェック中です。"));
     view_.PumpMessages();
-    WriteResultLine(false, Ansi("文書タイプのデータチェックを開始しました。"));
+    Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを開始しました。"));
     int docTypeFindings = 0;
-    if (CheckDocNumberFormat(*this, docTypeFindings) != 0)
-        return end(1);
+    if (CheckDocNumberFormat(*this, docTypeFindings) != Outcome::Done)
+        return end(Outcome::Failed);
     docTypeFindingCount_ = docTypeFindings;
     progress.SetPosition(2);
     RefreshProgress();
     progress.Repaint();
     view_.PumpMessages();
     view_.Repaint();
-    WriteResultLine(false, Ansi("文書タイプのデータチェックを終了しました。"));
+    Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを終了しました。"));
     services_.sleep(kPhaseEndWaitMs);
-    return end(0);
+    return end(Outcome::Done);
 }
 
 void CMendoraDlg::ShowValidAccounts() {
@@ -192,7 +194,7 @@ bool CMendoraDlg::QueryValidAccounts(const CCabinetSession& session) {
     CSqlServerSession copy = session.Session();
     std::string text;
     long rows = 0;
-    if (copy.ExecuteQuery(kValidAccountQuery, text, rows) != 0) {
+    if (copy.ExecuteQuery(kValidAccountQuery, text, rows) != Outcome::Done) {
         ShowError(Ansi("アカウント一覧の取得に失敗しました。"));
         return false;
     }
@@ -240,7 +242,7 @@ void CMendoraDlg::RepairCabinet() {
     AppendReport(kReportSeparator);
     view_.ScrollToEnd(IDC_REPORT);
     if (users) {
-        WriteResultLine(false, FormatText(LoadText(IDS_REFINE_FINISHED), {currentName_}));
+        Log().Result(LogStatus::Success, FormatText(LoadText(IDS_REFINE_FINISHED), {currentName_}));
         session->Close();
     }
     view_.Show(kButton1, false);

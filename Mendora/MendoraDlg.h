@@ -37,15 +37,15 @@ public:
     // there are no invalid users), the invalid users deleted and their records handed to
     // replacement, then the document types repaired. 0 when it reached its end, 1 when it
     // stopped at a failure (shown, logged and, inside the transaction, rolled back).
-    int RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
-                          const Account& replacement);
+    Outcome RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
+                              const Account& replacement);
 
 private:
     // Step 0: whether the servers of the installation allow the run.
     bool ConfirmServers();
     // Step 1: the check phase on the selected cabinet, ending in the check result view.
     void CheckSelectedCabinet();
-    int CheckCabinet(const CCabinetSession& session, const CabinetRecord& record);
+    Outcome CheckCabinet(const CCabinetSession& session, const CabinetRecord& record);
     // Step 2: the valid accounts of the cabinet, for the administrator's choice.
     void ShowValidAccounts();
     bool QueryValidAccounts(const CCabinetSession& session);
@@ -54,7 +54,7 @@ private:
     void RepairCabinet();
     bool RepairUsers(CSqlServerSession session, const Account& replacement, int& step);
     void RollBack(CSqlServerSession session);
-    int RepairDocTypes(int& step);
+    Outcome RepairDocTypes(int& step);
 
     void ShowReportView();
     void ShowCabinetList();

@@ -21,8 +21,8 @@ constexpr int kRunEndWaitMs = 500; // the full bar stays readable
 
 } // namespace
 
-int CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
-                                   const Account& replacement) {
+Outcome CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
+                                       const Account& replacement) {
     const bool users = invalidUsers_.InvalidUserCount > 0 && session != nullptr;
     const bool docTypes = docTypeFindingCount_ != 0;
     const int userSteps =
@@ -31,7 +31,7 @@ int CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRecord
             : 0;
     BeginProgress(userSteps + (docTypes ? 1 : 0));
     view_.EnableCloseCommand(false);
-    const auto end = [this](int result) {
+    const auto end = [this](Outcome result) {
         Progress().Hide();
         view_.Repaint();
         view_.EnableCloseCommand(true);
@@ -46,46 +46,46 @@ int CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRecord
         SetProgressText(CabinetProgressText(currentName_, Ansi("を補正中です。")));
         AppendReport(FormatText(LoadText(IDS_CABINET_HEADER), {currentName_}) + "\r\n\r\n");
         view_.PumpMessages();
-        WriteResultLine(false, FormatText(LoadText(IDS_REFINE_STARTED), {currentName_}));
+        Log().Result(LogStatus::Success, FormatText(LoadText(IDS_REFINE_STARTED), {currentName_}));
         CSqlServerSession transaction = session->Session();
-        if (transaction.ExecuteStatement("BEGIN TRANSACTION") != 0) {
+        if (transaction.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done) {
             view_.ShowMessage(Ansi("トランザクションに失敗しました。"), kMbOk | kMbIconStop);
-            WriteErrorCodeLine(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
-            return end(1);
+            Log().ErrorCode(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
+            return end(Outcome::Failed);
         }
         if (!RepairUsers(transaction, replacement, step)) {
             RollBack(transaction);
-            return end(1);
+            return end(Outcome::Failed);
         }
-        if (transaction.ExecuteStatement("COMMIT") != 0) {
+        if (transaction.ExecuteStatement("COMMIT") != Outcome::Done) {
             view_.ShowMessage(Ansi("コミットに失敗しました。"), kMbOk | kMbIconStop);
-            WriteErrorCodeLine(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
+            Log().ErrorCode(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
             RollBack(transaction);
-            return end(1);
+            return end(Outcome::Failed);
         }
         const std::string corrected =
             FormatText(LoadText(IDS_CORRECTED_ROWS), {std::to_string(counters_.CorrectedRowCount)});
         AppendReport(corrected);
-        WriteResultLine(false, OneLine(corrected));
+        Log().Result(LogStatus::Success, OneLine(corrected));
         const std::string deleted =
             FormatText(LoadText(IDS_DELETED_ROWS), {std::to_string(counters_.DeletedRowCount)});
         AppendReport(deleted);
-        WriteResultLine(false, OneLine(deleted));
+        Log().Result(LogStatus::Success, OneLine(deleted));
     }
-    if (docTypes && RepairDocTypes(step) != 0)
-        return end(1);
+    if (docTypes && RepairDocTypes(step) != Outcome::Done)
+        return end(Outcome::Failed);
     services_.sleep(kRunEndWaitMs);
-    return end(0);
+    return end(Outcome::Done);
 }
 
 bool CMendoraDlg::RepairUsers(CSqlServerSession session, const Account& replacement, int& step) {
-    if (DeleteInvalidUsers(*this, currentName_, session) != 0)
+    if (DeleteInvalidUsers(*this, currentName_, session) != Outcome::Done)
         return false;
     counters_ = RepairCounters();
     for (const std::string& userSN : invalidUsers_.InvalidUserSNs) {
         for (const RelatedRecordRepair& repair : RelatedRecordRepairs()) {
             if (RunRelatedRecordRepair(*this, repair, currentName_, session, userSN, replacement,
-                                       counters_) != 0)
+                                       counters_) != Outcome::Done)
                 return false;
             SetProgressStep(++step);
             RefreshProgress();
@@ -100,26 +100,26 @@ void CMendoraDlg::RollBack(CSqlServerSession session) {
     // the session right after the run, which undoes it as well.
     session.ExecuteStatement("ROLLBACK");
     const std::string rolledBack = FormatText(LoadText(IDS_ROLLED_BACK), {currentName_});
-    WriteResultLine(true, rolledBack);
+    Log().Result(LogStatus::Failure, rolledBack);
     AppendReport(rolledBack + "\r\n\r\n");
 }
 
-int CMendoraDlg::RepairDocTypes(int& step) {
+Outcome CMendoraDlg::RepairDocTypes(int& step) {
     SetProgressText(Ansi("文書タイプを補正中です。"));
     AppendReport(Ansi("文書タイプ:") + "\r\n\r\n");
     view_.PumpMessages();
-    WriteResultLine(false, LoadText(IDS_DOC_TYPE_STARTED));
+    Log().Result(LogStatus::Success, LoadText(IDS_DOC_TYPE_STARTED));
     correctedDocTypeCount_ = 0;
-    if (RepairDocNumberFormat(*this, correctedDocTypeCount_) != 0)
-        return 1;
+    if (RepairDocNumberFormat(*this, correctedDocTypeCount_) != Outcome::Done)
+        return Outcome::Failed;
     const std::string corrected =
         FormatText(LoadText(IDS_CORRECTED_DOC_TYPES), {std::to_string(correctedDocTypeCount_)});
     AppendReport(corrected);
     SetProgressStep(++step);
     RefreshProgress();
     view_.PumpMessages();
-    WriteResultLine(false, OneLine(corrected));
-    WriteResultLine(false, LoadText(IDS_DOC_TYPE_ENDED));
+    Log().Result(LogStatus::Success, OneLine(corrected));
+    Log().Result(LogStatus::Success, LoadText(IDS_DOC_TYPE_ENDED));
     RefreshDialog();
-    return 0;
+    return Outcome::Done;
 }

@@ -18,8 +18,8 @@ const RelatedRecordLookup& Lookup(const char* table) {
     return RelatedRecordLookups().front(); // not reached: every table below has its lookup
 }
 
-void WriteChange(const std::string& cabinetName, const std::string& message) {
-    WriteResultLine(false, cabinetName, message);
+void WriteChange(ICheckHost& host, const std::string& cabinetName, const std::string& message) {
+    host.Log().Result(LogStatus::Success, cabinetName, message);
 }
 
 // The rows of a result whose changes are about to be sent: exactly as many as the server
@@ -71,72 +71,73 @@ const std::vector<RelatedRecordRepair>& RelatedRecordRepairs() {
     return repairs;
 }
 
-int DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
-                       CSqlServerSession session) {
+Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
+                           CSqlServerSession session) {
     host.SetWaitCursor();
     std::string text;
     long count = 0;
     std::vector<Row> users;
-    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != 0 ||
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done ||
         (count > 0 && !ReadExactRows(text, count, users))) {
         host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
-        return 1;
+        return Outcome::Failed;
     }
     if (count == 0)
-        return 0;
+        return Outcome::Done;
     // An SN goes into the statement unquoted: a user whose SN is not a number fails the
     // deletion as a server error would, before anything is sent.
     for (const Row& user : users)
         if (!IsDecimalNumber(Column(user, 0)))
-            return 1;
+            return Outcome::Failed;
     const std::string format = host.LoadText(IDS_USER_DELETED);
     for (std::size_t i = 0; i < users.size(); ++i) {
         const Row& user = users[i];
-        WriteChange(cabinetName,
+        WriteChange(host, cabinetName,
                     FormatText(format, {Column(user, 0), Column(user, 2), Column(user, 4),
                                         Column(user, 1), Column(user, 3)}));
         if (i % kRowsPerRefresh == 0) {
             host.PumpMessages();
             host.SetWaitCursor();
         }
-        if (session.ExecuteStatement(
-                FormatText("delete from UserOrGroup where (SN = %s)", {Column(user, 0)})) != 0)
-            return 1;
+        if (session.ExecuteStatement(FormatText("delete from UserOrGroup where (SN = %s)",
+                                                {Column(user, 0)})) != Outcome::Done)
+            return Outcome::Failed;
         host.PumpMessages();
     }
     const std::string section =
         FormatText(host.LoadText(IDS_DELETED_USERS), {std::to_string(count)});
     host.AppendReport(section);
     host.RefreshDialog();
-    WriteResultLine(false, OneLine(section));
-    return 0;
+    host.Log().Result(LogStatus::Success, OneLine(section));
+    return Outcome::Done;
 }
 
-int RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
-                           const std::string& cabinetName, CSqlServerSession session,
-                           const std::string& userSN, const Account& replacement,
-                           RepairCounters& counters) {
+Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
+                               const std::string& cabinetName, CSqlServerSession session,
+                               const std::string& userSN, const Account& replacement,
+                               RepairCounters& counters) {
     const RelatedRecordLookup& lookup = *repair.lookup;
     host.SetWaitCursor();
     // SNs go into the statements unquoted: one that is not a number fails the repair as a
     // server error would, before anything is sent.
     if (!IsDecimalNumber(userSN)) {
         host.ShowError(Ansi(lookup.failureText));
-        return 1;
+        return Outcome::Failed;
     }
     if (!repair.deletes && !IsDecimalNumber(replacement.sn))
-        return 1;
+        return Outcome::Failed;
     std::string text;
     long count = 0;
     std::vector<Row> rows;
-    if (session.ExecuteQuery(LookupStatement(lookup, host.Profile(), userSN), text, count) != 0 ||
+    if (session.ExecuteQuery(LookupStatement(lookup, host.Profile(), userSN), text, count) !=
+            Outcome::Done ||
         (count > 0 && !ReadExactRows(text, count, rows))) {
         host.ShowError(Ansi(lookup.failureText));
-        return 1;
+        return Outcome::Failed;
     }
     host.PumpMessages();
     if (count == 0)
-        return 0;
+        return Outcome::Done;
     (repair.deletes ? counters.DeletedRowCount : counters.CorrectedRowCount) +=
         static_cast<int>(count);
 
@@ -153,7 +154,7 @@ int RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
         for (std::size_t c = 0; c < repair.changes.size(); ++c) {
             const int cell = repair.changes[c].cell;
             if (cell < 0 || Column(rows[i], static_cast<std::size_t>(cell)) == userSN)
-                WriteChange(cabinetName, FormatText(formats[c], arguments));
+                WriteChange(host, cabinetName, FormatText(formats[c], arguments));
         }
         if (i % kRowsPerRefresh == 0) {
             host.RefreshDialog();
@@ -166,8 +167,8 @@ int RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
         const std::string statement = repair.deletes
                                           ? FormatText(change.statement, {userSN})
                                           : FormatText(change.statement, {replacement.sn, userSN});
-        if (session.ExecuteStatement(statement) != 0)
-            return 1;
+        if (session.ExecuteStatement(statement) != Outcome::Done)
+            return Outcome::Failed;
     }
-    return 0;
+    return Outcome::Done;
 }

@@ -48,8 +48,9 @@ struct RelatedRecordRepair {
 const std::vector<RelatedRecordRepair>& RelatedRecordRepairs();
 
 // Both write their log lines under cabinetName.
-int DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName, CSqlServerSession session);
-int RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
-                           const std::string& cabinetName, CSqlServerSession session,
-                           const std::string& userSN, const Account& replacement,
-                           RepairCounters& counters);
+Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
+                           CSqlServerSession session);
+Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
+                               const std::string& cabinetName, CSqlServerSession session,
+                               const std::string& userSN, const Account& replacement,
+                               RepairCounters& counters);

@@ -14,13 +14,13 @@ constexpr int kIdsClosingHint = 126;
 constexpr int kIdsNoNamedCabinet = 2203;
 constexpr int kChecksPerCabinet = 6;
 
-int UserRecords(ICheckHost& host, const CabinetRecord& record, CSqlServerSession session) {
+Outcome UserRecords(ICheckHost& host, const CabinetRecord& record, CSqlServerSession session) {
     UserCheckResult reportedOnly;
     return CheckUserRecords(host, record, session, reportedOnly);
 }
 
 // The six checks of a cabinet, in the order of the report.
-using CabinetCheck = int (*)(ICheckHost&, const CabinetRecord&, CSqlServerSession);
+using CabinetCheck = Outcome (*)(ICheckHost&, const CabinetRecord&, CSqlServerSession);
 const CabinetCheck kCabinetChecks[kChecksPerCabinet] = {
     UserRecords,           SectionCountCheck,       ZeroByteSectionCheck,
     OversizedSectionCheck, CheckedOutDocumentCheck, UnsupportedExtensionCheck};
@@ -52,22 +52,23 @@ void CScrutelDlg::EndRun() {
     EndProgress();
 }
 
-bool CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
+Outcome CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
     view_.SetWaitCursor(true);
     currentName_ = record.shortName;
     SetProgressText(CabinetProgressText(currentName_, Ansi("をチェック中です。")));
     AppendReport(Ansi("キャビネット:") + currentName_ + "\r\n\r\n");
     view_.PumpMessages();
-    WriteResultLine(false, FormatText(LoadText(profile_.idsCheckStarted), {currentName_}));
+    Log().Result(LogStatus::Success,
+                 FormatText(LoadText(profile_.idsCheckStarted), {currentName_}));
 
     // A login or database that fails ends the run like a failed check: the report stays,
     // Close is given back, and closing the dialog restores the service.
     CCabinetSession session = LogIn(record);
     if (!session.Session().IsConnected() || !OpenDatabase(session, record))
-        return false;
+        return Outcome::Failed;
     for (CabinetCheck check : kCabinetChecks) {
-        if (check(*this, record, session.Session()) != 0)
-            return false;
+        if (check(*this, record, session.Session()) != Outcome::Done)
+            return Outcome::Failed;
         SetProgressStep(++position);
         RefreshProgress();
         Progress().Repaint();
@@ -75,8 +76,9 @@ bool CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
     }
     session.Close();
     AppendReport(kReportSeparator);
-    WriteResultLine(false, FormatText(LoadText(profile_.idsCheckFinished), {currentName_}));
-    return true;
+    Log().Result(LogStatus::Success,
+                 FormatText(LoadText(profile_.idsCheckFinished), {currentName_}));
+    return Outcome::Done;
 }
 
 void CScrutelDlg::RunCheck() {
@@ -94,7 +96,7 @@ void CScrutelDlg::RunCheck() {
     }
     int position = 0;
     for (const CabinetRecord& record : selected) {
-        if (!CheckCabinet(record, position)) {
+        if (CheckCabinet(record, position) != Outcome::Done) {
             EndRun();
             return;
         }
@@ -102,9 +104,9 @@ void CScrutelDlg::RunCheck() {
 
     SetProgressText(Ansi("文書タイプをチェック中です。"));
     view_.PumpMessages();
-    WriteResultLine(false, Ansi("文書タイプのデータチェックを開始しました。"));
+    Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを開始しました。"));
     int docTypeFindings = 0;
-    if (CheckDocNumberFormat(*this, docTypeFindings) != 0) {
+    if (CheckDocNumberFormat(*this, docTypeFindings) != Outcome::Done) {
         EndRun();
         return;
     }
@@ -113,7 +115,7 @@ void CScrutelDlg::RunCheck() {
     Progress().Repaint();
     view_.PumpMessages();
     AppendReport(kReportSeparator);
-    WriteResultLine(false, Ansi("文書タイプのデータチェックを終了しました。"));
+    Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを終了しました。"));
     Progress().Hide();
     AppendReport(LoadText(kIdsClosingHint));
     EndRun();

@@ -17,6 +17,6 @@ public:
 
 private:
     void ShowReportView();
-    bool CheckCabinet(const CabinetRecord& record, int& position);
+    Outcome CheckCabinet(const CabinetRecord& record, int& position);
     void EndRun();
 };

@@ -4,6 +4,8 @@
 // phases it returns to its caller; it keeps nothing in the host.
 #pragma once
 
+#include "LogFile.h"
+#include "Outcome.h"
 #include "ToolProfile.h"
 
 #include <cstdint>
@@ -29,4 +31,6 @@ public:
     // Runs one statement on the document-type database (through the interpreter): its
     // status and output as the interpreter query gives them.
     virtual std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) = 0;
+    // The tool's log, where the findings go.
+    virtual ILog& Log() = 0;
 };

@@ -10,14 +10,14 @@
 
 // 0 when the check ran to its end, 1 when it failed. findingCount is set when the check
 // gets as far as its report section, and left as it was otherwise.
-int CheckDocNumberFormat(ICheckHost& host, int& findingCount);
+Outcome CheckDocNumberFormat(ICheckHost& host, int& findingCount);
 
 // The check's select, shared with the repair: 0 with the interpreter's lines (a header,
 // then one line per finding: SN, display name, format), or 1 when it failed, after its
 // message box and log entry.
-int SelectNullFormats(ICheckHost& host, CTokenList& lines);
+Outcome SelectNullFormats(ICheckHost& host, CTokenList& lines);
 
-// A failure entry of the document types ("文書タイプ" where no text is given); returns 1.
-int DocTypeFailure(const std::string& text, const std::string& text2 = {});
+// A failure entry of the document types; answers Failed.
+Outcome DocTypeFailure(ICheckHost& host, const std::string& text, const std::string& text2 = {});
 
 extern const char kDocTypeLabel[]; // "文書タイプ", UTF-8

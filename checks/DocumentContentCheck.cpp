@@ -54,18 +54,18 @@ const std::vector<DocumentContentCheck>& DocumentContentChecks() {
     return checks;
 }
 
-int RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
-                            const CabinetRecord& cabinet, CSqlServerSession session) {
+Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
+                                const CabinetRecord& cabinet, CSqlServerSession session) {
     const std::string shortName = cabinet.shortName;
     std::string text;
     long count = 0;
-    if (session.ExecuteQuery(Ansi(check.statement), text, count) != 0) {
+    if (session.ExecuteQuery(Ansi(check.statement), text, count) != Outcome::Done) {
         host.ShowError(Ansi(check.failureText));
-        return 1;
+        return Outcome::Failed;
     }
     AppendSection(host, check.headerId, count);
     if (count == 0)
-        return 0;
+        return Outcome::Done;
     const std::string format = host.LoadText(check.messageId);
     for (const Row& row : ReadRows(text)) {
         std::vector<std::string> arguments;
@@ -80,27 +80,28 @@ int RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
         }
         arguments.push_back(
             TrashSuffix(host, Column(row, static_cast<std::size_t>(check.trashColumn))));
-        WriteFinding(shortName, FormatText(format, arguments));
+        WriteFinding(host, shortName, FormatText(format, arguments));
     }
-    return 0;
+    return Outcome::Done;
 }
 
-int SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session) {
+Outcome SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                          CSqlServerSession session) {
     return RunDocumentContentCheck(host, DocumentContentChecks()[0], cabinet, session);
 }
-int ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                         CSqlServerSession session) {
+Outcome ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                             CSqlServerSession session) {
     return RunDocumentContentCheck(host, DocumentContentChecks()[1], cabinet, session);
 }
-int OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                          CSqlServerSession session) {
+Outcome OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                              CSqlServerSession session) {
     return RunDocumentContentCheck(host, DocumentContentChecks()[2], cabinet, session);
 }
-int CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                            CSqlServerSession session) {
+Outcome CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                                CSqlServerSession session) {
     return RunDocumentContentCheck(host, DocumentContentChecks()[3], cabinet, session);
 }
-int UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                              CSqlServerSession session) {
+Outcome UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                                  CSqlServerSession session) {
     return RunDocumentContentCheck(host, DocumentContentChecks()[4], cabinet, session);
 }

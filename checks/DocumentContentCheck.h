@@ -27,14 +27,16 @@ struct DocumentContentCheck {
 const std::vector<DocumentContentCheck>& DocumentContentChecks();
 
 // 0 when the check ran to its end, 1 when its statement failed (its message was shown).
-int RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
-                            const CabinetRecord& cabinet, CSqlServerSession session);
+Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
+                                const CabinetRecord& cabinet, CSqlServerSession session);
 
-int SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session);
-int ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session);
-int OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+Outcome SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet,
                           CSqlServerSession session);
-int CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                            CSqlServerSession session);
-int UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+Outcome ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                             CSqlServerSession session);
+Outcome OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
                               CSqlServerSession session);
+Outcome CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                                CSqlServerSession session);
+Outcome UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
+                                  CSqlServerSession session);

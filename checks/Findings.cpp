@@ -1,7 +1,7 @@
 #include "Findings.h"
 
 #include "LogFile.h"
-#include "SqlServerSession.h"
+#include "TokenList.h"
 
 std::string RightTrim(const std::string& value) {
     const std::size_t end = value.find_last_not_of(" \t\r\n");
@@ -53,8 +53,8 @@ void AppendSection(ICheckHost& host, int headerId, long count) {
     host.RefreshDialog();
 }
 
-void WriteFinding(const std::string& shortName, const std::string& message) {
-    WriteResultLine(true, shortName, message);
+void WriteFinding(ICheckHost& host, const std::string& shortName, const std::string& message) {
+    host.Log().Result(LogStatus::Failure, shortName, message);
 }
 
 std::string OneLine(const std::string& text) {

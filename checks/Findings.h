@@ -29,7 +29,7 @@ std::string TrashSuffix(const ICheckHost& host, const std::string& inTrash);
 void AppendSection(ICheckHost& host, int headerId, long count);
 
 // A failure entry of the cabinet: short name, message, two empty fields.
-void WriteFinding(const std::string& shortName, const std::string& message);
+void WriteFinding(ICheckHost& host, const std::string& shortName, const std::string& message);
 
 // The header text as one log line: every "\r\n" becomes a blank.
 std::string OneLine(const std::string& text);

@@ -76,9 +76,9 @@ std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile
                       {columns, FormatText(lookup.fromClause, {userSN, userSN})});
 }
 
-int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
-                           const std::string& shortName, CSqlServerSession session,
-                           const std::string& userSN, int& relatedCount) {
+Outcome RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
+                               const std::string& shortName, CSqlServerSession session,
+                               const std::string& userSN, int& relatedCount) {
     const ToolProfile& profile = host.Profile();
     if (profile.checksPumpMessages)
         host.SetWaitCursor();
@@ -86,20 +86,20 @@ int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
     // fails the lookup as a server error would, and nothing is sent.
     std::string text;
     long rows = 0;
-    if (!IsDecimalNumber(userSN) ||
-        session.ExecuteQuery(LookupStatement(lookup, profile, userSN), text, rows) != 0) {
+    if (!IsDecimalNumber(userSN) || session.ExecuteQuery(LookupStatement(lookup, profile, userSN),
+                                                         text, rows) != Outcome::Done) {
         host.ShowError(Ansi(lookup.failureText));
-        return 1;
+        return Outcome::Failed;
     }
     if (rows == 0)
-        return 0;
+        return Outcome::Done;
     const std::string format = host.LoadText(lookup.messageId);
     const std::vector<Row> found = ReadRows(text);
     for (std::size_t index = 0; index < found.size(); ++index) {
         std::vector<std::string> arguments = RowFields(lookup, userSN, found[index]);
         if (lookup.shows == Shows::Trash)
             arguments.push_back(TrashSuffix(host, Column(found[index], 1)));
-        WriteFinding(shortName, FormatText(format, arguments));
+        WriteFinding(host, shortName, FormatText(format, arguments));
         if (profile.checksPumpMessages && index % 100 == 0) {
             host.RefreshProgress();
             host.PumpMessages();
@@ -107,24 +107,24 @@ int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
         }
         ++relatedCount;
     }
-    return 0;
+    return Outcome::Done;
 }
 
-int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
-                     UserCheckResult& found) {
+Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
+                         UserCheckResult& found) {
     const std::string shortName = cabinet.shortName;
     const ToolProfile& profile = host.Profile();
     found = UserCheckResult();
     std::string text;
     long count = 0;
-    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != 0) {
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done) {
         host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
-        return 1;
+        return Outcome::Failed;
     }
     AppendSection(host, profile.idsUserSectionHeader, count);
     found.InvalidUserCount = static_cast<int>(count);
     if (count == 0)
-        return 0;
+        return Outcome::Done;
 
     for (const Row& user : ReadRows(text)) {
         const std::string& sn = Column(user, 0);
@@ -135,15 +135,15 @@ int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerS
             userSpace.empty()
                 ? FormatText(host.LoadText(kIdsUserSpaceDefect), {sn, userSpace, account})
                 : FormatText(host.LoadText(kIdsUserIdDefect), {sn, userId, account});
-        WriteFinding(shortName, message);
+        WriteFinding(host, shortName, message);
         if (profile.checksPumpMessages)
             host.PumpMessages();
         for (const RelatedRecordLookup& lookup : RelatedRecordLookups()) {
             if (lookup.repairOnly && !profile.lookupsForRepair)
                 continue;
             if (RunRelatedRecordLookup(host, lookup, shortName, session, sn,
-                                       found.RelatedRecordCount) != 0)
-                return 1;
+                                       found.RelatedRecordCount) != Outcome::Done)
+                return Outcome::Failed;
             if (profile.checksPumpMessages)
                 host.PumpMessages();
         }
@@ -154,12 +154,12 @@ int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerS
     if (profile.checksLogSummaries) {
         const std::string header =
             FormatText(host.LoadText(profile.idsUserSectionHeader), {std::to_string(count)});
-        WriteResultLine(false, OneLine(header));
+        host.Log().Result(LogStatus::Success, OneLine(header));
         const std::string related = FormatText(host.LoadText(kIdsRelatedRecords),
                                                {std::to_string(found.RelatedRecordCount)});
         host.AppendReport(related);
         host.RefreshDialog();
-        WriteResultLine(false, OneLine(related));
+        host.Log().Result(LogStatus::Success, OneLine(related));
     }
-    return 0;
+    return Outcome::Done;
 }

@@ -58,10 +58,10 @@ struct UserCheckResult {
 
 // 0 when the check ran to its end, 1 when a statement failed (its message was shown).
 // found holds what the check met up to its end or its failure.
-int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
-                     UserCheckResult& found);
+Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
+                         UserCheckResult& found);
 
 // One lookup for one suspect user: 0 done, 1 failed. Adds the rows found to relatedCount.
-int RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
-                           const std::string& shortName, CSqlServerSession session,
-                           const std::string& userSN, int& relatedCount);
+Outcome RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
+                               const std::string& shortName, CSqlServerSession session,
+                               const std::string& userSN, int& relatedCount);

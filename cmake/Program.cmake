@@ -35,8 +35,6 @@ function(vt_add_tool_tests name)
             SOURCES ${ARG_NATIVE}
             LIBS ${lower}_core strings
             LABELS native)
-        target_include_directories(${lower}_tests PRIVATE ${CMAKE_SOURCE_DIR}/dialog/tests
-            ${CMAKE_SOURCE_DIR}/runtime/tests ${CMAKE_SOURCE_DIR}/checks/tests)
         return()
     endif()
     foreach(case ${ARG_WINE})

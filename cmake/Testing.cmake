@@ -16,14 +16,19 @@ else()
     set(VT_GTEST_MAIN GTest::gtest_main)
 endif()
 
+# The test doubles and fixtures every test shares (testsupport/).
+add_library(testsupport INTERFACE)
+target_include_directories(testsupport INTERFACE ${CMAKE_SOURCE_DIR}/testsupport)
+
 # vt_add_gtest(target SOURCES... [LIBS ...] [LABELS ...])
-# Builds a GoogleTest program and registers each of its cases with ctest. Cases are found
+# Builds a GoogleTest program, with the shared test support, and registers each of its
+# cases with ctest. Cases are found
 # by scanning the sources, so nothing has to run at build time (a Windows test program
 # cannot run before Wine is prepared).
 function(vt_add_gtest target)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${target} ${ARG_SOURCES})
-    target_link_libraries(${target} PRIVATE ${ARG_LIBS} ${VT_GTEST_MAIN})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} testsupport ${VT_GTEST_MAIN})
     gtest_add_tests(TARGET ${target} SOURCES ${ARG_SOURCES} TEST_LIST cases)
     if(ARG_LABELS)
         set_tests_properties(${cases} PROPERTIES LABELS "${ARG_LABELS}")
@@ -57,5 +62,6 @@ function(vt_use_sqlserver name)
         ENVIRONMENT "VT_SQLSERVER_PORTFILE=${port_file};ODBCSYSINI=${VT_ODBCSYSINI}")
 endfunction()
 
-vt_sqlserver_fixture(sqlserver-test ${CMAKE_SOURCE_DIR}/runtime/tests/sqlserver_fixture.py)
-vt_sqlserver_fixture(cabinets-test ${CMAKE_SOURCE_DIR}/checks/tests/cabinets_fixture.py)
+vt_sqlserver_fixture(sqlserver-test ${CMAKE_SOURCE_DIR}/testsupport/sqlserver_fixture.py)
+vt_sqlserver_fixture(cabinets-test ${CMAKE_SOURCE_DIR}/testsupport/cabinets_fixture.py)
+vt_sqlserver_fixture(repair-test ${CMAKE_SOURCE_DIR}/testsupport/repair_fixture.py)

@@ -120,19 +120,19 @@ void CMainDialog::EndProgress() {
 
 CCabinetSession CMainDialog::LogIn(const CabinetRecord& record) {
     CCabinetSession session(services_.makeSession(record));
-    if (session.Session().Connect() != 0) {
+    if (session.Session().Connect() != Outcome::Done) {
         view_.ShowMessage(Ansi("SQLServerへの接続に失敗しました。"), kMbOk | kMbIconStop);
-        WriteErrorCodeLine(__FILE__, __LINE__, 0, 0, "SQLServer Connect Error.");
+        Log().ErrorCode(__FILE__, __LINE__, 0, 0, "SQLServer Connect Error.");
     }
     return session;
 }
 
 bool CMainDialog::OpenDatabase(CCabinetSession& session, const CabinetRecord& record) {
-    if (session.Session().SelectDatabase(record.databaseName) == 0)
+    if (session.Session().SelectDatabase(record.databaseName) == Outcome::Done)
         return true;
     session.Session().Disconnect();
     view_.ShowMessage(Ansi("データベースへの接続に失敗しました。"), kMbOk | kMbIconStop);
-    WriteErrorCodeLine(__FILE__, __LINE__, 0, 0, "DataBase Connect Error.");
+    Log().ErrorCode(__FILE__, __LINE__, 0, 0, "DataBase Connect Error.");
     return false;
 }
 

@@ -34,6 +34,7 @@ struct DialogServices {
     std::function<CSqlServerSession(const CabinetRecord&)> makeSession;
     std::function<std::uint32_t(const std::string& statement, std::string& output)> docTypeQuery;
     SleepFn sleep;
+    ILog& log;
 };
 
 class CMainDialog : public ICheckHost {
@@ -65,6 +66,7 @@ public:
     std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) override {
         return services_.docTypeQuery(statement, output);
     }
+    ILog& Log() override { return services_.log; }
 
 protected:
     // Initialisation in its parts, for a dialog that adds its own between them.

@@ -23,7 +23,7 @@ int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceMa
         if (!shell.ServiceClaimed())
             RestoreServices(services); // leaves a service it did not stop and disable alone
     };
-    if (StopServicesForRun(services, *sources.registry, sleep) == 0) {
+    if (StopServicesForRun(services, *sources.registry, sleep) != Outcome::Done) {
         shell.ShowMessage(Ansi("サービスの無効化に失敗しました。"), kMbOk | kMbIconExclamation);
         handOver();
         return 1;

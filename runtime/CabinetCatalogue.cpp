@@ -49,14 +49,14 @@ std::string CatalogueValue(const char* field) {
 }
 
 void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
-                const CredentialLibrary& library, const char* failureText) {
+                const CatalogueSources& sources, const char* failureText) {
     const std::string work =
         encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
-    if (DecodeCredential(work, field, fieldSize, library) == 0)
-        WriteResultLine(true, failureText);
+    if (DecodeCredential(work, field, fieldSize, *sources.library) != Outcome::Done)
+        sources.log->Result(LogStatus::Failure, failureText);
 }
 
-CabinetRecord RecordFromCatalogueLine(const char* line, const CredentialLibrary& library) {
+CabinetRecord RecordFromCatalogueLine(const char* line, const CatalogueSources& sources) {
     const CTokenList fields = SplitBySeparator(line, ",|,");
     CabinetRecord record = EmptyRecord();
     const std::string name = CatalogueValue(fields.At(1));
@@ -66,9 +66,9 @@ CabinetRecord RecordFromCatalogueLine(const char* line, const CredentialLibrary&
     SetField(record.operationMode, CatalogueValue(fields.At(3)));
     SetField(record.databaseHost, CatalogueValue(fields.At(4)));
     DecodeInto(CatalogueValue(fields.At(5)), record.databaseUser, sizeof record.databaseUser,
-               library, "Decode error!! user");
+               sources, "Decode error!! user");
     DecodeInto(CatalogueValue(fields.At(6)), record.databasePassword,
-               sizeof record.databasePassword, library, "Decode error!! password");
+               sizeof record.databasePassword, sources, "Decode error!! password");
     return record;
 }
 
@@ -110,11 +110,11 @@ const CredentialLibrary& HelperLibrary() {
 }
 
 CatalogueSources SystemCatalogueSources() {
-    return {&SystemRegistry(), &CaptureSqliOutput, &HelperLibrary()};
+    return {&SystemRegistry(), &CaptureSqliOutput, &HelperLibrary(), &FileLog()};
 }
 
-int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                     const CredentialLibrary& library) {
+Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
+                         const CredentialLibrary& library) {
     ZqlWideChar* wideEncoded = nullptr;
     ZqlWideChar* widePlain = nullptr;
     char* plain = nullptr;
@@ -134,43 +134,39 @@ int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldS
         library.freeWide(widePlain, nullptr);
     if (plain != nullptr)
         library.freeNarrow(plain, nullptr);
-    return decoded ? 1 : 0;
+    return decoded ? Outcome::Done : Outcome::Failed;
 }
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources) {
-    const int row = ResolveEdition(serverType, *sources.registry);
-    if (row < 0)
+    const std::optional<SqliAddress> sqli = ResolveSqli(serverType, *sources.registry);
+    if (!sqli)
         return kSqliNoEdition;
-    const std::string folder = ReadInstallFolder(row, *sources.registry);
-    if (!Edition(row).enabled)
-        return kSqliNoEdition;
-
-    const std::string commandLine = BuildSqliCommandLine(folder, Edition(row).registryArgument,
-                                                         "ZqlCatalog", kCatalogueStatement);
-    WriteResultLine(false, kLogLabel, commandLine);
+    const std::string commandLine = sqli->CommandLine("ZqlCatalog", kCatalogueStatement);
+    sources.log->Result(LogStatus::Success, kLogLabel, commandLine);
     std::string output;
     if (sources.runInterpreter(commandLine, output) != kSqliOk)
         return kSqliReadFailed;
 
     const CTokenList lines = SplitLines(output);
     if (lines.Count() == 0) {
-        const std::uint32_t status = ListSystemDatabases(serverType, folder, records, sources);
-        WriteResultLine(true, Ansi("キャビネットが見つからなかった"));
+        const std::uint32_t status =
+            ListSystemDatabases(serverType, sqli->folder, records, sources);
+        sources.log->Result(LogStatus::Failure, Ansi("キャビネットが見つからなかった"));
         return status;
     }
-    WriteResultLine(false, kLogLabel, LoggedCatalogueLine(lines.At(0)));
+    sources.log->Result(LogStatus::Success, kLogLabel, LoggedCatalogueLine(lines.At(0)));
     if (IsInterpreterError(lines.At(0)))
-        return ListSystemDatabases(serverType, folder, records, sources);
+        return ListSystemDatabases(serverType, sqli->folder, records, sources);
 
     // Generation 5 prints a column header first; generation 4 prints data only.
-    const std::size_t first = IsGeneration5Row(row) ? 1 : 0;
+    const std::size_t first = sqli->Generation5() ? 1 : 0;
     std::vector<CabinetRecord> made;
     made.reserve(lines.Count() - first);
     for (std::size_t i = first; i < lines.Count(); ++i) {
         if (i > 0)
-            WriteResultLine(false, kLogLabel, LoggedCatalogueLine(lines.At(i)));
-        made.push_back(RecordFromCatalogueLine(lines.At(i), *sources.library));
+            sources.log->Result(LogStatus::Success, kLogLabel, LoggedCatalogueLine(lines.At(i)));
+        made.push_back(RecordFromCatalogueLine(lines.At(i), sources));
     }
     records = std::move(made);
     return kSqliOk;
@@ -179,20 +175,18 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
 std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& folder,
                                   std::vector<CabinetRecord>& records,
                                   const CatalogueSources& sources) {
-    const int row = ResolveEdition(serverType, *sources.registry);
-    if (row < 0)
+    std::optional<SqliAddress> sqli = ResolveSqli(serverType, *sources.registry);
+    if (!sqli)
         return kSqliInvalidArg;
-    if (!Edition(row).enabled)
-        return kSqliEditionDisabled;
+    sqli->folder = folder; // where the catalogue was looked for
     std::string output;
-    if (sources.runInterpreter(BuildSqliCommandLine(folder, Edition(row).registryArgument,
-                                                    "$$SystemDB", kListingStatement),
-                               output) != kSqliOk)
-        return kStatusMinusOne;
+    if (sources.runInterpreter(sqli->CommandLine("$$SystemDB", kListingStatement), output) !=
+        kSqliOk)
+        return kCabinetsUnreadable;
     const CTokenList lines = SplitLines(output);
     if (lines.Count() == 0 || IsInterpreterError(lines.At(0)))
         return kSqliNoEdition;
-    const std::size_t first = IsGeneration5Row(row) ? 1 : 0;
+    const std::size_t first = sqli->Generation5() ? 1 : 0;
     std::vector<CabinetRecord> made;
     made.reserve(lines.Count() - first);
     for (std::size_t i = first; i < lines.Count(); ++i)
@@ -227,7 +221,7 @@ bool CServerInventory::IsInstalled(int entry) const {
 
 std::uint32_t CServerInventory::LoadCabinets() {
     if (!IsInstalled(0))
-        return kStatusMinusOne;
+        return kCabinetsUnreadable;
     std::vector<CabinetRecord> records;
     const std::uint32_t status = getSydCabList(entries_[0].code, records, sources_);
     entries_[0].cabinets = std::move(records);

@@ -7,6 +7,8 @@
 // which server products are installed and holds the cabinets the main dialogs show.
 #pragma once
 
+#include "LogFile.h"
+#include "Outcome.h"
 #include "Registry.h"
 #include "ZqlCommon.h"
 
@@ -43,22 +45,25 @@ struct CredentialLibrary {
 const CredentialLibrary& HelperLibrary();
 
 // Everything the catalogue reads from outside: the registry, the interpreter (a command
-// line in, its text out, with the status of CaptureSqliOutput) and the helper library.
+// line in, its text out, with the status of CaptureSqliOutput) and the helper library; and
+// the log it writes its steps to.
 struct CatalogueSources {
     const IRegistry* registry;
     std::function<std::uint32_t(const std::string& commandLine, std::string& output)>
         runInterpreter;
     const CredentialLibrary* library;
+    ILog* log = &FileLog();
 };
 CatalogueSources SystemCatalogueSources();
 
-// The status -1 of the catalogue layer, as an unsigned status.
-constexpr std::uint32_t kStatusMinusOne = 0xFFFFFFFF;
+// The catalogue layer's status -1: no cabinets could be read, because the product is not
+// installed or the interpreter's listing could not be read.
+constexpr std::uint32_t kCabinetsUnreadable = 0xFFFFFFFF;
 
-// 1 when decoded into the field, 0 when any step of the library failed (the field is then
-// left as it was).
-int DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                     const CredentialLibrary& library = HelperLibrary());
+// Done when decoded into the field; Failed when any step of the library failed (the field
+// is then left as it was).
+Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
+                         const CredentialLibrary& library = HelperLibrary());
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources = SystemCatalogueSources());
@@ -80,12 +85,12 @@ public:
     // 2001 to 2003), by default the built-in names.
     explicit CServerInventory(const CatalogueSources& sources = SystemCatalogueSources(),
                               std::function<std::string(int id)> loadText = {});
-    virtual ~CServerInventory();
+    ~CServerInventory();
 
     std::uint32_t ServerTypeBits() const { return serverTypeBits_; }
     bool IsInstalled(int entry) const;
     // Lists the cabinets of the storage product into entry 0: the status of getSydCabList,
-    // or kStatusMinusOne when that product is not installed.
+    // or kCabinetsUnreadable when that product is not installed.
     std::uint32_t LoadCabinets();
     void ClearCabinets(int entry);
     void ClearAllCabinets();

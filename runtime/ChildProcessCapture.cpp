@@ -46,8 +46,8 @@ bool CChildProcessCapture::ReadOutput(bool fromStdout) {
         filled += got;
     }
     if (child_->EndedByGuard()) {
-        WriteResultLine(true, "CChildProcessCapture",
-                        "The child process did not end in time and was ended.", commandLine_);
+        FileLog().Result(LogStatus::Failure, "CChildProcessCapture",
+                         "The child process did not end in time and was ended.", commandLine_);
         return false;
     }
     return true;

@@ -21,7 +21,7 @@ public:
     static constexpr std::chrono::milliseconds kDefaultGuard{std::chrono::minutes(5)};
 
     CChildProcessCapture() = default;
-    virtual ~CChildProcessCapture() = default;
+    ~CChildProcessCapture() = default;
     CChildProcessCapture(const CChildProcessCapture&) = delete;
     CChildProcessCapture& operator=(const CChildProcessCapture&) = delete;
 
@@ -40,7 +40,6 @@ public:
     bool ReadOutput(bool fromStdout);
 
     const char* Buffer() const { return buffer_.empty() ? nullptr : buffer_.data(); }
-    std::size_t BufferSize() const { return buffer_.size(); }
 
     void SetGuard(std::chrono::milliseconds guard) { guard_ = guard; }
 

@@ -6,13 +6,13 @@ const char kServerTypeKey[] = "SOFTWARE\\Brannock\\Corvane2";
 const char kInstallKey[] = "SOFTWARE\\Brannock\\Pellacore";
 
 const EditionRow kEditions[kEditionRowCount] = {
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph4\\Tarn-G1\""},
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Tarn-D1\""},
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Tarn-G1\""},
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph4\\Quay\""},
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Quay\""},
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph4\\Pellam-SW2.5\""},
-    {true, "/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Pellam-SW2.5\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph4\\Tarn-G1\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Tarn-D1\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Tarn-G1\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph4\\Quay\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Quay\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph4\\Pellam-SW2.5\""},
+    {"/reg \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore\\Zeph5\\Pellam-SW2.5\""},
 };
 
 struct EditionProbe {

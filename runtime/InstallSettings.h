@@ -16,7 +16,6 @@ constexpr std::uint32_t kServerTypePlume = 2048;
 constexpr std::uint32_t kServerTypeMask = 0xE00;
 
 struct EditionRow {
-    bool enabled;
     const char* registryArgument; // passed to the interpreter after /inprocess
 };
 

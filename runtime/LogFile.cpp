@@ -37,46 +37,51 @@ std::string Terminate(const std::string& body) {
     return body.substr(0, mbcs::PrefixLength(body, room)) + "\r\n";
 }
 
+// Each line opens, appends and closes the file in the current directory at that moment.
+class CFileLog : public ILog {
+public:
+    void Result(LogStatus status, const std::string& text, const std::string& text2,
+                const std::string& text3, const std::string& text4) override {
+        AppendToLogFile(FileName(),
+                        FormatLogLine(Now(), ResultText(status, text, text2, text3, text4)));
+    }
+    void ErrorCode(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
+                   const std::string& message) override {
+        AppendToLogFile(FileName(), FormatLogLine(Now(), ErrorCodeText(sourceFile, line, code1,
+                                                                       code2, message)));
+    }
+};
+
 } // namespace
+
+ILog& FileLog() {
+    static CFileLog log;
+    return log;
+}
 
 void SetLogFileName(const std::string& name) {
     FileName() = name;
 }
 
-const std::string& LogFileName() {
-    return FileName();
-}
-
-std::string FormatResultLine(const LogTime& time, bool failed, const std::string& text,
-                             const std::string& text2, const std::string& text3,
-                             const std::string& text4) {
-    static const std::string open = Ansi("【");
-    static const std::string close = Ansi("】");
-    return Terminate(Timestamp(time) + "," + open + (failed ? "Failure" : "Success") + close + "," +
-                     text + "," + text2 + "," + text3 + "," + text4);
+std::string ResultText(LogStatus status, const std::string& text, const std::string& text2,
+                       const std::string& text3, const std::string& text4) {
+    const std::string open = Ansi("【");
+    const std::string close = Ansi("】");
+    return open + (status == LogStatus::Failure ? "Failure" : "Success") + close + "," + text +
+           "," + text2 + "," + text3 + "," + text4;
 }
 
 // __FILE__ holds the path the build machine compiled from; the log names the file alone.
-std::string FormatErrorCodeLine(const LogTime& time, const char* sourceFile, int line,
-                                std::uint32_t code1, std::uint32_t code2,
-                                const std::string& message) {
+std::string ErrorCodeText(const char* sourceFile, int line, std::uint32_t code1,
+                          std::uint32_t code2, const std::string& message) {
     const std::string path = sourceFile;
     const std::size_t slash = path.find_last_of("/\\");
     char codes[64];
     std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line, static_cast<unsigned>(code1),
                   static_cast<unsigned>(code2));
-    return Terminate(Timestamp(time) + "," +
-                     (slash == std::string::npos ? path : path.substr(slash + 1)) + codes +
-                     message);
+    return (slash == std::string::npos ? path : path.substr(slash + 1)) + codes + message;
 }
 
-void WriteResultLine(bool failed, const std::string& text, const std::string& text2,
-                     const std::string& text3, const std::string& text4) {
-    AppendToLogFile(FileName(), FormatResultLine(Now(), failed, text, text2, text3, text4));
-}
-
-void WriteErrorCodeLine(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
-                        const std::string& message) {
-    AppendToLogFile(FileName(),
-                    FormatErrorCodeLine(Now(), sourceFile, line, code1, code2, message));
+std::string FormatLogLine(const LogTime& time, const std::string& text) {
+    return Terminate(Timestamp(time) + "," + text);
 }

@@ -21,7 +21,7 @@ const char* FindLastChar(const char* text, char c) {
     return last;
 }
 
-const char* FindString(const char* text, const char* needle) {
+const char* FindSubstring(const char* text, const char* needle) {
     const std::size_t n = std::strlen(needle);
     for (const char* p = text;; p += CharLength(p)) {
         if (std::strncmp(p, needle, n) == 0)

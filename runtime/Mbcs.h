@@ -32,7 +32,7 @@ const char* FindLastChar(const char* text, char c);
 
 // The first occurrence of needle starting on a character boundary, or null. An empty
 // needle is found at the start.
-const char* FindString(const char* text, const char* needle);
+const char* FindSubstring(const char* text, const char* needle);
 
 // The longest prefix of text of at most maxBytes bytes that does not end inside a
 // double-byte character.

@@ -25,5 +25,5 @@ public:
 // Removes and dispatches (translated, without dialog keyboard handling) every message
 // waiting in the thread's queue, for all windows, and returns as soon as the queue is empty;
 // it never waits. A WM_QUIT found in the queue is put back for the caller's own loop.
-// Returns 0. Natively (tests) there is no queue and it returns at once.
-int PumpMessages();
+// Natively (tests) there is no queue and it returns at once.
+void PumpMessages();

@@ -14,47 +14,48 @@ bool IsServiceStoppedAndDisabled(IServiceManager& services, const std::string& s
            services.StartType(service) == ServiceStartType::Disabled;
 }
 
-int StopAndDisableService(IServiceManager& services, const std::string& service,
-                          const SleepFn& sleep) {
+Outcome StopAndDisableService(IServiceManager& services, const std::string& service,
+                              const SleepFn& sleep) {
     const std::optional<ServiceState> state = services.State(service);
     if (!state)
-        return 0;
+        return Outcome::Failed;
     if (*state != ServiceState::Stopped)
         services.RequestStop(service); // its answer is seen in the polls below
     for (int poll = 0; poll < kStopPolls; ++poll) {
         const std::optional<ServiceState> now = services.State(service);
         if (!now)
-            return 0;
+            return Outcome::Failed;
         if (*now == ServiceState::Stopped &&
             services.SetStartType(service, ServiceStartType::Disabled))
-            return 1;
+            return Outcome::Done;
         sleep(kStopPollIntervalMs);
     }
-    return 0;
+    return Outcome::Failed;
 }
 
-int EnableAndStartService(IServiceManager& services, const std::string& service) {
+Outcome EnableAndStartService(IServiceManager& services, const std::string& service) {
     if (!services.SetStartType(service, ServiceStartType::Auto))
-        return 0;
+        return Outcome::Failed;
     services.Start(service);
-    return 1;
+    return Outcome::Done;
 }
 
-int IsProductServiceStoppedAndDisabled(IServiceManager& services, std::uint32_t code) {
+bool IsProductServiceStoppedAndDisabled(IServiceManager& services, std::uint32_t code) {
     const char* service = ServiceNameOfProduct(code);
-    return service != nullptr && IsServiceStoppedAndDisabled(services, service) ? 1 : 0;
+    return service != nullptr && IsServiceStoppedAndDisabled(services, service);
 }
 
-int StopServicesForRun(IServiceManager& services, const IRegistry& registry, const SleepFn& sleep) {
+Outcome StopServicesForRun(IServiceManager& services, const IRegistry& registry,
+                           const SleepFn& sleep) {
     if (ReadServerType(registry) == 0)
-        return 0;
+        return Outcome::Failed;
     if (IsProductServiceStoppedAndDisabled(services, kServerTypeStorage))
-        return 1;
+        return Outcome::Done;
     return StopAndDisableService(services, ServiceNameOfProduct(kServerTypeStorage), sleep);
 }
 
-int RestoreServices(IServiceManager& services) {
+Outcome RestoreServices(IServiceManager& services) {
     if (!IsProductServiceStoppedAndDisabled(services, kServerTypeStorage))
-        return 0;
+        return Outcome::Failed;
     return EnableAndStartService(services, ServiceNameOfProduct(kServerTypeStorage));
 }

@@ -2,11 +2,13 @@
 // and password, choose its database by name, run statements.
 //
 // Copies share the connection (the checks work on copies); only the owner releases it with
-// ReleaseDatabase and Disconnect. Operations return 0 on success and 1 on failure; every
-// failure of the login is written to the log, the callers decide what to show.
+// ReleaseDatabase and Disconnect. Every failure of the login is written to the log; the
+// callers decide what to show.
 #pragma once
 
-#include "ServiceControl.h"
+#include "LogFile.h"
+#include "Outcome.h"
+#include "ServiceManager.h"
 #include "SqlConnection.h"
 
 #include <functional>
@@ -19,16 +21,17 @@ public:
     using ConnectionFactory = std::function<std::unique_ptr<ISqlConnection>()>;
 
     CSqlServerSession(const std::string& serverName, const std::string& login,
-                      const std::string& password, IServiceControl& services = SystemServices(),
-                      ConnectionFactory makeConnection = CreateOdbcConnection);
-    virtual ~CSqlServerSession() = default;
+                      const std::string& password,
+                      IServiceManager& services = SystemServiceManager(),
+                      ConnectionFactory makeConnection = CreateOdbcConnection,
+                      ILog& log = FileLog());
 
-    int Connect();
-    int SelectDatabase(const std::string& name);
+    Outcome Connect();
+    Outcome SelectDatabase(const std::string& name);
     // The whole result as one text (rows "\r\n", columns "\t"); text is set only when rows
     // is positive.
-    int ExecuteQuery(const std::string& sql, std::string& text, long& rows);
-    int ExecuteStatement(const std::string& sql);
+    Outcome ExecuteQuery(const std::string& sql, std::string& text, long& rows);
+    Outcome ExecuteStatement(const std::string& sql);
     void ReleaseDatabase();
     void Disconnect();
 
@@ -44,13 +47,8 @@ private:
     std::string serverName_;
     std::string login_;
     std::string password_;
-    IServiceControl* services_;
+    IServiceManager* services_;
     ConnectionFactory makeConnection_;
+    ILog* log_;
     std::shared_ptr<Shared> shared_;
 };
-
-// Splits text at every occurrence of the whole separator (never inside a double-byte
-// character). A text ending with the separator yields a last, empty piece; an empty text
-// yields one empty piece.
-void SplitText(const std::string& text, const std::string& separator,
-               std::vector<std::string>& pieces);

@@ -11,6 +11,22 @@ std::string BuildSqliCommandLine(const std::string& folder, const std::string& r
            database + " /sql \"" + statement + "\"";
 }
 
+bool SqliAddress::Generation5() const {
+    return IsGeneration5Row(row);
+}
+
+std::string SqliAddress::CommandLine(const std::string& database,
+                                     const std::string& statement) const {
+    return BuildSqliCommandLine(folder, Edition(row).registryArgument, database, statement);
+}
+
+std::optional<SqliAddress> ResolveSqli(std::uint32_t serverType, const IRegistry& registry) {
+    const int row = ResolveEdition(serverType, registry);
+    if (row < 0)
+        return std::nullopt;
+    return SqliAddress{row, ReadInstallFolder(row, registry)};
+}
+
 std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& output) {
     CChildProcessCapture capture;
     const char* text = capture.AllocateBuffer(kSqliOutputBufferBytes);
@@ -23,15 +39,10 @@ std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& out
 
 std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
                            std::string& output, const IRegistry& registry) {
-    const int row = ResolveEdition(serverType, registry);
-    if (row < 0)
+    const std::optional<SqliAddress> sqli = ResolveSqli(serverType, registry);
+    if (!sqli)
         return kSqliNoEdition;
-    const std::string folder = ReadInstallFolder(row, registry);
-    if (!Edition(row).enabled)
-        return kSqliNoEdition;
-    return CaptureSqliOutput(
-        BuildSqliCommandLine(folder, Edition(row).registryArgument, "ZqlDocType", statement),
-        output);
+    return CaptureSqliOutput(sqli->CommandLine("ZqlDocType", statement), output);
 }
 
 CTokenList SplitLines(const std::string& output) {

@@ -12,13 +12,13 @@
 #include "TokenList.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Status codes of the interpreter layer.
 constexpr std::uint32_t kSqliOk = 0;
 constexpr std::uint32_t kSqliReadFailed = 1;
 constexpr std::uint32_t kSqliNoEdition = 0x8004021A;
-constexpr std::uint32_t kSqliEditionDisabled = 0x8004021C;
 constexpr std::uint32_t kSqliInvalidArg = 0x80070057; // E_INVALIDARG
 
 // Every interpreter run captures at most this many bytes (less one for the terminator).
@@ -29,13 +29,28 @@ constexpr std::size_t kSqliOutputBufferBytes = 5000000;
 std::string BuildSqliCommandLine(const std::string& folder, const std::string& registryArgument,
                                  const std::string& database, const std::string& statement);
 
+// Where the interpreter of a server-type code is and how it is pointed at the edition's
+// configuration: the code's edition row (generation 5 prints a header line first) and the
+// installation folder of that row.
+struct SqliAddress {
+    int row;
+    std::string folder;
+
+    bool Generation5() const;
+    std::string CommandLine(const std::string& database, const std::string& statement) const;
+};
+
+// Nothing for a code without an edition row.
+std::optional<SqliAddress> ResolveSqli(std::uint32_t serverType,
+                                       const IRegistry& registry = SystemRegistry());
+
 // Runs the command line and returns the interpreter's text: kSqliOk with the text (empty
 // when the interpreter could not be started), or kSqliReadFailed.
 std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& output);
 
 // Runs one statement on the document-type database ZqlDocType. Status 0 when the output
 // was read (an interpreter error comes back as status 0 and an "[ERROR]" text), 1 when it
-// could not be read, 0x8004021A for a code without an edition row or a disabled row.
+// could not be read, 0x8004021A for a code without an edition row.
 std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
                            std::string& output, const IRegistry& registry = SystemRegistry());
 

@@ -59,6 +59,12 @@ CTokenList SplitBySet(const std::string& text, const char* separators) {
     return list;
 }
 
+void SplitText(const std::string& text, const std::string& separator,
+               std::vector<std::string>& pieces) {
+    const CTokenList fields = SplitBySeparator(text, separator.c_str());
+    pieces.assign(fields.tokens_.begin(), fields.tokens_.end());
+}
+
 CTokenList SplitBySeparator(const std::string& text, const char* separator) {
     CTokenList list;
     list.text_ = TerminatedCopy(text);
@@ -66,7 +72,7 @@ CTokenList SplitBySeparator(const std::string& text, const char* separator) {
     const std::size_t n = std::strlen(separator);
     list.tokens_.push_back(field);
     if (n > 0) {
-        while (char* hit = const_cast<char*>(mbcs::FindString(field, separator))) {
+        while (char* hit = const_cast<char*>(mbcs::FindSubstring(field, separator))) {
             *hit = '\0';
             field = hit + n;
             list.tokens_.push_back(field);

@@ -24,6 +24,8 @@ public:
 
     friend CTokenList SplitBySet(const std::string& text, const char* separators);
     friend CTokenList SplitBySeparator(const std::string& text, const char* separator);
+    friend void SplitText(const std::string& text, const std::string& separator,
+                          std::vector<std::string>& pieces);
 
 private:
     std::vector<char> text_;
@@ -37,6 +39,11 @@ private:
 // of separators collapse the last slots stay empty and Count() is smaller.
 CTokenList SplitBySet(const std::string& text, const char* separators);
 
-// Splits at every occurrence of the whole separator; empty fields are kept, so Count() is
-// the number of occurrences plus one.
+// Splits at every occurrence of the whole separator, never inside a double-byte character;
+// empty fields are kept, so Count() is the number of occurrences plus one (an empty text
+// gives one empty field, a text ending with the separator an empty last one).
 CTokenList SplitBySeparator(const std::string& text, const char* separator);
+
+// The same split into strings (the SQL Server result text's rows and columns).
+void SplitText(const std::string& text, const std::string& separator,
+               std::vector<std::string>& pieces);

@@ -1,5 +1,8 @@
 # Shared by the project's scripts: installing what is missing, building both builds, and
-# preparing Wine prefixes. Source it; it defines functions and a few paths only.
+# preparing Wine prefixes. Source it; it defines functions and a few paths only, once per
+# shell (a script that sources it twice keeps its Xvfb, keepalive and stand-in).
+[ -z "${VT_COMMON_SOURCED:-}" ] || return 0
+VT_COMMON_SOURCED=1
 
 VT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VT_BUILD=${VT_BUILD:-$VT_ROOT/build}

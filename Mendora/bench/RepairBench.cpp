@@ -30,11 +30,11 @@ int main(int argc, char** argv) {
     std::string text;
     long count = 0;
     std::vector<std::string> users;
-    if (session.ExecuteQuery(kSuspectUserQuery, text, count) == 0)
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) == Outcome::Done)
         for (const Row& row : ReadRows(text))
             users.push_back(Column(row, 0));
     Account replacement;
-    if (session.ExecuteQuery(kValidAccountQuery, text, count) != 0 || count == 0) {
+    if (session.ExecuteQuery(kValidAccountQuery, text, count) != Outcome::Done || count == 0) {
         std::printf("%s has no valid account\n", database.c_str());
         return 1;
     }
@@ -45,13 +45,13 @@ int main(int argc, char** argv) {
     BenchHost host(kMendoraProfile);
     RepairCounters counters;
     const Clock::time_point start = Clock::now();
-    int failed = session.ExecuteStatement("BEGIN TRANSACTION");
-    failed |= DeleteInvalidUsers(host, database, session);
+    bool failed = session.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done ||
+                  DeleteInvalidUsers(host, database, session) != Outcome::Done;
     for (const std::string& user : users)
         for (const RelatedRecordRepair& repair : RelatedRecordRepairs())
             failed |= RunRelatedRecordRepair(host, repair, database, session, user, replacement,
-                                             counters);
-    failed |= session.ExecuteStatement("ROLLBACK");
+                                             counters) != Outcome::Done;
+    failed |= session.ExecuteStatement("ROLLBACK") != Outcome::Done;
     const double repair = Seconds(Clock::now() - start);
     session.ReleaseDatabase();
     session.Disconnect();

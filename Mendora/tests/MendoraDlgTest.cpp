@@ -34,7 +34,7 @@ TEST_F(MendoraDialog, FromTheCabinetListThroughTheCheckResultToTheAccountList) {
     EXPECT_TRUE(view.closeCommand);
     EXPECT_EQ(waits, (std::vector<int>{500, 500}));
     EXPECT_EQ(dlg->InvalidUsers().InvalidUserSNs, (std::vector<std::string>{"5"}));
-    const std::string log = Utf8FromAnsi(dir.Read("Mendora.log"));
+    const std::string log = Log();
     EXPECT_LT(log.find("【Success】,Aのデータチェックを開始しました。,,,"),
               log.find("【Success】,文書タイプのデータチェックを開始しました。,,,"));
     EXPECT_LT(log.find("【Success】,文書タイプのデータチェックを終了しました。,,,"),
@@ -76,8 +76,8 @@ TEST_F(MendoraDialog, TheCheckResultDecidesTheNextStep) {
 
 TEST_F(MendoraDialog, AnUnreachableServerShowsEachFailureAndLeavesNothingToRepair) {
     DialogServices services = Services(kMendoraProfile);
-    services.makeSession = [](const CabinetRecord&) {
-        return CSqlServerSession("h", "u", "p", SystemServices());
+    services.makeSession = [this](const CabinetRecord&) {
+        return CSqlServerSession("h", "u", "p", SystemServiceManager(), CreateOdbcConnection, log);
     };
     Open(services);
     DocTypeFindings(3);
@@ -91,9 +91,8 @@ TEST_F(MendoraDialog, AnUnreachableServerShowsEachFailureAndLeavesNothingToRepai
     EXPECT_TRUE(view.Enabled(kButton2));
     EXPECT_TRUE(view.closeCommand);
     EXPECT_FALSE(view.progress.visible);
-    const std::string log = dir.Read("Mendora.log");
-    EXPECT_NE(log.find(",00000000,00000000,SQLServer Connect Error.\r\n"), std::string::npos);
-    EXPECT_NE(log.find(",00000000,00000000,DataBase Connect Error.\r\n"), std::string::npos);
+    EXPECT_NE(Log().find(",00000000,00000000,SQLServer Connect Error.\n"), std::string::npos);
+    EXPECT_NE(Log().find(",00000000,00000000,DataBase Connect Error.\n"), std::string::npos);
 }
 
 // A repair deletes every suspect user but hands over only the records the check listed:

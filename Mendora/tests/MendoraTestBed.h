@@ -18,10 +18,7 @@ class MendoraDialog : public DialogTestBed {
 protected:
     std::unique_ptr<CMendoraDlg> dlg;
 
-    void SetUp() override {
-        SetLogFileName("Mendora.log");
-        view.HiddenAtStart({IDC_REPORT, IDC_ACCOUNT_LIST, IDC_BACK_TO_LIST});
-    }
+    void SetUp() override { view.HiddenAtStart({IDC_REPORT, IDC_ACCOUNT_LIST, IDC_BACK_TO_LIST}); }
     void Open(const DialogServices& services) {
         dlg = std::make_unique<CMendoraDlg>(view, Inventory(), services);
         dlg->Initialise();
@@ -73,5 +70,5 @@ protected:
         return std::find(server.received.begin(), server.received.end(), statement) !=
                server.received.end();
     }
-    std::string Log() { return Utf8FromAnsi(dir.Read("Mendora.log")); }
+    std::string Log() { return log.Utf8Text(); }
 };

@@ -120,7 +120,7 @@ TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
 }
 
 TEST_F(RefineRun, NothingFoundStillTellsTheRun) {
-    EXPECT_EQ(dlg->RefineUserOrGroup(nullptr, CabinetRecord{}, Account{}), 0);
+    EXPECT_EQ(dlg->RefineUserOrGroup(nullptr, CabinetRecord{}, Account{}), Outcome::Done);
     EXPECT_EQ(Report(), "以下の補正を行いました。\r\n" + kSeparator);
     EXPECT_EQ(waits, (std::vector<int>{500}));
     EXPECT_TRUE(view.closeCommand);
@@ -153,8 +153,7 @@ TEST_F(RefineRun, AFailedCommitRollsBack) {
     dlg->Ok();
     EXPECT_EQ(Messages(), "コミットに失敗しました。\n");
     EXPECT_TRUE(Sent("ROLLBACK"));
-    EXPECT_NE(dir.Read("Mendora.log").find(",00000000,00000000,Transaction Query Error.\r\n"),
-              std::string::npos);
+    EXPECT_NE(Log().find(",00000000,00000000,Transaction Query Error.\n"), std::string::npos);
     EXPECT_NE(Report().find(kRolledBack), std::string::npos);
     EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);
     EXPECT_TRUE(view.closeCommand);

@@ -7,6 +7,7 @@
 
 #include "SqlServerStandin.h"
 #include "TestHost.h"
+#include "TokenList.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -35,12 +36,13 @@ protected:
         fs::remove(DataFolder() / "faults.json");
         const std::string host = standin::Host();
         catalogue = std::string(kCatalogueHeader) + "1,|," + Ansi("営業部") + ",|,Eigyo,|,0,|," +
-                    host + ",|,sa,|," + kPassword + "\r\n2,|,Hostile,|,Hostile,|,0,|," + host +
-                    ",|,sa,|," + kPassword + "\r\n";
+                    host + ",|,enc:sa,|,enc:" + kPassword + "\r\n2,|,Hostile,|,Hostile,|,0,|," +
+                    host + ",|,enc:sa,|,enc:" + kPassword + "\r\n";
         DialogServices services = Services(kMendoraProfile);
-        services.makeSession = [](const CabinetRecord& record) {
+        services.makeSession = [this](const CabinetRecord& record) {
             return CSqlServerSession(record.databaseHost, record.databaseUser,
-                                     record.databasePassword, standin::Services());
+                                     record.databasePassword, standin::Services(),
+                                     CreateOdbcConnection, log);
         };
         Open(services);
     }
@@ -49,8 +51,8 @@ protected:
     // The cabinet's user columns, as testbed/demo/dump_cabinet.py prints them.
     static std::string Tables(const std::string& database) {
         CSqlServerSession session(standin::Host(), "sa", kPassword, standin::Services());
-        EXPECT_EQ(session.Connect(), 0);
-        EXPECT_EQ(session.SelectDatabase(database), 0);
+        EXPECT_EQ(session.Connect(), Outcome::Done);
+        EXPECT_EQ(session.SelectDatabase(database), Outcome::Done);
         std::ifstream columns(VT_SOURCE_DIR "/testbed/demo/user-columns.txt");
         std::string dump, line;
         while (std::getline(columns, line)) {
@@ -63,7 +65,7 @@ protected:
             EXPECT_EQ(session.ExecuteQuery("select " + line.substr(tab + 1) + " from " + table +
                                                " order by SN",
                                            text, rows),
-                      0);
+                      Outcome::Done);
             dump += "== " + table + "\n";
             std::vector<std::string> pieces;
             SplitText(text, "\r\n", pieces);
@@ -97,12 +99,11 @@ TEST_F(RepairOnStandin, RepairsEigyoAsExpected) {
     dlg->Ok();
     EXPECT_TRUE(view.messages.empty()) << Messages();
     ExpectFile(Tables("Eigyo"), "Eigyo-repaired.txt");
-    // The repair's lines, from its start to its end, without their timestamps.
-    std::istringstream log(Log());
-    std::string line, lines;
-    while (std::getline(log, line))
+    // The repair's lines, from its start to its end.
+    std::string lines;
+    for (const std::string& line : log.Utf8Lines())
         if (!lines.empty() || line.find("営業部のデータ補正を開始しました") != std::string::npos)
-            lines += line.substr(20, line.size() - 21) + "\n";
+            lines += line + "\n";
     ExpectFile(lines, "Eigyo-repair-log.txt");
     EXPECT_NE(Report().find("削除したユーザー情報\r\nユーザー情報数:9\r\n\r\n補正したデータ"),
               std::string::npos);
@@ -148,16 +149,16 @@ INSTANTIATE_TEST_SUITE_P(EveryStatement, FailureOnStandin,
 TEST_F(RepairOnStandin, ValuesCannotForgeRows) {
     TestHost scrutel(kScrutelProfile);
     CSqlServerSession session(standin::Host(), "sa", kPassword, standin::Services());
-    ASSERT_EQ(session.Connect(), 0);
-    ASSERT_EQ(session.SelectDatabase("Hostile"), 0);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    ASSERT_EQ(session.SelectDatabase("Hostile"), Outcome::Done);
     CabinetRecord record{};
     std::snprintf(record.shortName, sizeof record.shortName, "Hostile");
     UserCheckResult found;
-    ASSERT_EQ(CheckUserRecords(scrutel, record, session, found), 0);
+    ASSERT_EQ(CheckUserRecords(scrutel, record, session, found), Outcome::Done);
     session.ReleaseDatabase();
     session.Disconnect();
     EXPECT_EQ(found.InvalidUserSNs, (std::vector<std::string>{"20", "21"}));
-    const std::string log = Log();
+    const std::string log = scrutel.log.Utf8Text();
     EXPECT_NE(log.find("UserOrGroupのSN(20)で、UserIDの形式が正しくありません(UserID=, "
                        "Account=evil  5 forged X H),,"),
               std::string::npos);

@@ -11,10 +11,7 @@ class ScrutelDialog : public DialogTestBed {
 protected:
     std::unique_ptr<CScrutelDlg> run;
 
-    void SetUp() override {
-        SetLogFileName("Scrutel.log");
-        view.HiddenAtStart({IDC_REPORT});
-    }
+    void SetUp() override { view.HiddenAtStart({IDC_REPORT}); }
     void Open() {
         run = std::make_unique<CScrutelDlg>(view, Inventory(), Services(kScrutelProfile));
         run->Initialise();
@@ -72,7 +69,7 @@ TEST_F(ScrutelDialog, CompleteRunReportsEveryCabinetInListOrder) {
     EXPECT_TRUE(view.Visible(IDC_REPORT));
     EXPECT_TRUE(CloseEnabled());
     EXPECT_TRUE(view.messages.empty());
-    const std::string log = Utf8FromAnsi(dir.Read("Scrutel.log"));
+    const std::string log = this->log.Utf8Text();
     EXPECT_LT(log.find("【Success】,Aのデータチェックを開始しました。,,,"),
               log.find("【Success】,Aのデータチェックを終了しました。,,,"));
     EXPECT_LT(log.find("Cのデータチェックを終了しました。"),
@@ -111,7 +108,7 @@ TEST_F(ScrutelDialog, FailedThirdCheckOfTheSecondCabinetEndsTheRun) {
 }
 
 TEST_F(ScrutelDialog, NoNamedCabinetShowsTheMessageAndEnds) {
-    catalogue = std::string(kCatalogueHeader) + "1,|,,|,Db,|,0,|,h,|,u,|,p\r\n";
+    catalogue = std::string(kCatalogueHeader) + "1,|,,|,Db,|,0,|,h,|,enc:u,|,enc:p\r\n";
     Open();
     Select({0});
     run->RunCheck();
@@ -125,8 +122,8 @@ TEST_F(ScrutelDialog, NoNamedCabinetShowsTheMessageAndEnds) {
 TEST_F(ScrutelDialog, FailedLoginEndsTheRunAndKeepsTheDialog) {
     Open();
     DialogServices services = Services(kScrutelProfile);
-    services.makeSession = [](const CabinetRecord&) {
-        return CSqlServerSession("h", "u", "p", SystemServices());
+    services.makeSession = [this](const CabinetRecord&) {
+        return CSqlServerSession("h", "u", "p", SystemServiceManager(), CreateOdbcConnection, log);
     };
     run = std::make_unique<CScrutelDlg>(view, *inventory, services);
     Select({1});
@@ -136,7 +133,7 @@ TEST_F(ScrutelDialog, FailedLoginEndsTheRunAndKeepsTheDialog) {
     EXPECT_EQ(view.messages[0].second, kMbOk | kMbIconStop);
     EXPECT_EQ(Utf8FromAnsi(view.Text(IDC_REPORT)), "キャビネット:B\r\n\r\n");
     EXPECT_TRUE(CloseEnabled());
-    EXPECT_NE(dir.Read("Scrutel.log").find(",00000000,00000000,SQLServer Connect Error.\r\n"),
+    EXPECT_NE(log.Utf8Text().find(",00000000,00000000,SQLServer Connect Error.\n"),
               std::string::npos);
 }
 

@@ -5,6 +5,7 @@
 
 #include "BenchSupport.h"
 #include "CheckHost.h"
+#include "FakeServiceManager.h"
 #include "LogFile.h"
 #include "SqlConnection.h"
 #include "SqlServerSession.h"
@@ -63,6 +64,7 @@ public:
     void SetWaitCursor() override {}
     void RefreshProgress() override {}
     std::uint32_t RunDocTypeQuery(const std::string&, std::string&) override { return 1; }
+    ILog& Log() override { return FileLog(); }
     std::string report, failed;
 
 private:
@@ -112,12 +114,11 @@ inline std::optional<CSqlServerSession> OpenRecordingSession(const std::string& 
                                                              const std::string& database,
                                                              std::vector<std::string>& sent,
                                                              const char* log) {
-    static AlwaysRunning services;
     std::remove(log);
     SetLogFileName(log);
-    CSqlServerSession session(server, "sa", "Velmora-sa-1", services,
+    CSqlServerSession session(server, "sa", "Velmora-sa-1", FakeServiceManager::Running(),
                               [&sent] { return std::make_unique<Recording>(sent); });
-    if (session.Connect() == 0 && session.SelectDatabase(database) == 0)
+    if (session.Connect() == Outcome::Done && session.SelectDatabase(database) == Outcome::Done)
         return session;
     std::printf("cannot open %s on %s\n", database.c_str(), server.c_str());
     return std::nullopt;

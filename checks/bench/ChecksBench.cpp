@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
     BenchHost checkHost(kScrutelProfile);
     const Clock::time_point start = Clock::now();
     UserCheckResult users;
-    int failed = CheckUserRecords(checkHost, record, session, users);
+    bool failed = CheckUserRecords(checkHost, record, session, users) != Outcome::Done;
     for (const DocumentContentCheck& check : DocumentContentChecks())
-        failed |= RunDocumentContentCheck(checkHost, check, record, session);
+        failed |= RunDocumentContentCheck(checkHost, check, record, session) != Outcome::Done;
     const double checks = Seconds(Clock::now() - start);
     session.ReleaseDatabase();
     session.Disconnect();
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     const std::string line = Ansi("UserOrGroupのSN(123)に関連するContainer(SN=4567)");
     const Clock::time_point logStart = Clock::now();
     for (std::size_t i = 0; i < lines; ++i)
-        WriteResultLine(true, database, line);
+        FileLog().Result(LogStatus::Failure, database, line);
     const double logSeconds = Seconds(Clock::now() - logStart);
     std::remove(log);
 

@@ -25,27 +25,17 @@ using standin::Host;
 using standin::ReadFile;
 using standin::Services;
 
-const char kLog[] = "ChecksIntegration.log";
-
 std::string ExpectedFolder() {
     return VT_EXPECTED_DIR;
 }
 
-// The report and the log (timestamps cut off) as one UTF-8 text, lines ended by "\n".
-std::string Outcome(const TestHost& host) {
+// The report and the log (without dates and times) as one UTF-8 text, lines ended by "\n".
+std::string Produced(const TestHost& host) {
     std::string out = "== report\n";
-    const std::string report = Utf8FromAnsi(host.report);
-    for (char c : report)
+    for (char c : Utf8FromAnsi(host.report))
         if (c != '\r')
             out += c;
-    out += "== log\n";
-    const std::string log = ReadFile(kLog);
-    std::size_t start = 0;
-    while (start < log.size()) {
-        const std::size_t end = log.find("\r\n", start);
-        out += Utf8FromAnsi(log.substr(start + 20, end - start - 20)) + "\n";
-        start = end + 2;
-    }
+    out += "== log\n" + host.log.Utf8Text();
     for (const std::string& error : host.errors)
         out += "== message box: " + Utf8FromAnsi(error) + "\n";
     return out;
@@ -53,7 +43,7 @@ std::string Outcome(const TestHost& host) {
 
 void Compare(const TestHost& host, const std::string& name) {
     const std::string path = ExpectedFolder() + "/" + name + ".txt";
-    const std::string actual = Outcome(host);
+    const std::string actual = Produced(host);
     if (std::getenv("VT_WRITE_EXPECTED")) {
         std::ofstream(path, std::ios::binary) << actual;
         return;
@@ -77,12 +67,10 @@ protected:
     CabinetRecord record{};
 
     void SetUp() override {
-        std::remove(kLog);
-        SetLogFileName(kLog);
         std::snprintf(record.shortName, sizeof record.shortName, "%s",
                       Ansi(GetParam().name).c_str());
-        ASSERT_EQ(session.Connect(), 0);
-        ASSERT_EQ(session.SelectDatabase(GetParam().database), 0);
+        ASSERT_EQ(session.Connect(), Outcome::Done);
+        ASSERT_EQ(session.SelectDatabase(GetParam().database), Outcome::Done);
     }
     void TearDown() override {
         session.ReleaseDatabase();
@@ -93,16 +81,17 @@ protected:
 TEST_P(ChecksOnCabinets, ScrutelFindsExactlyTheSeededRows) {
     TestHost host(kScrutelProfile);
     UserCheckResult found;
-    ASSERT_EQ(CheckUserRecords(host, record, session, found), 0);
+    ASSERT_EQ(CheckUserRecords(host, record, session, found), Outcome::Done);
     for (const DocumentContentCheck& check : DocumentContentChecks())
-        ASSERT_EQ(RunDocumentContentCheck(host, check, record, session), 0) << check.name;
+        ASSERT_EQ(RunDocumentContentCheck(host, check, record, session), Outcome::Done)
+            << check.name;
     Compare(host, std::string("scrutel-") + GetParam().database);
 }
 
 TEST_P(ChecksOnCabinets, MendoraKeepsTheSuspectUsersForTheRepair) {
     TestHost host(kMendoraProfile);
     UserCheckResult found;
-    ASSERT_EQ(CheckUserRecords(host, record, session, found), 0);
+    ASSERT_EQ(CheckUserRecords(host, record, session, found), Outcome::Done);
     Compare(host, std::string("mendora-") + GetParam().database);
     EXPECT_EQ(found.InvalidUserSNs.size(), static_cast<std::size_t>(found.InvalidUserCount));
 }
@@ -116,14 +105,12 @@ INSTANTIATE_TEST_SUITE_P(Demo, ChecksOnCabinets, ::testing::ValuesIn(kCabinets),
 // The document types of the demo installation, through its real interpreter.
 TEST(DocTypeOnDemo, BothToolsReportTheNullFormats) {
     for (const ToolProfile* profile : {&kScrutelProfile, &kMendoraProfile}) {
-        std::remove(kLog);
-        SetLogFileName(kLog);
         TestHost host(*profile);
         host.interpreter = [](const std::string& statement, std::string& output) {
             return RunSqliQuery(512, statement, output);
         };
         int findings = 0;
-        ASSERT_EQ(CheckDocNumberFormat(host, findings), 0);
+        ASSERT_EQ(CheckDocNumberFormat(host, findings), Outcome::Done);
         Compare(host, profile->tool == Tool::Scrutel ? "scrutel-doctypes" : "mendora-doctypes");
     }
 }

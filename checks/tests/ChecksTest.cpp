@@ -16,19 +16,14 @@
 
 namespace {
 
-// Each test has a log of its own: ctest runs the tests of this file side by side.
-std::string g_log;
-const char* LogName() {
-    return g_log.c_str();
-}
-
 // The user record check, for the tests that do not look at what it returns.
-int CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session) {
+Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet,
+                         CSqlServerSession session) {
     UserCheckResult found;
     return ::CheckUserRecords(host, cabinet, session, found);
 }
 
-int CheckDocNumberFormat(ICheckHost& host) {
+Outcome CheckDocNumberFormat(ICheckHost& host) {
     int findings = 0;
     return ::CheckDocNumberFormat(host, findings);
 }
@@ -39,30 +34,9 @@ CabinetRecord Cabinet(const char* shortName) {
     return record;
 }
 
-// The log's lines without their timestamps, in UTF-8.
-std::vector<std::string> LogLines() {
-    std::ifstream in(LogName(), std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        lines.push_back(Utf8FromAnsi(text.substr(start + 20, end - start - 20)));
-        start = end + 2;
-    }
-    return lines;
-}
-
 class Checks : public ::testing::Test {
 protected:
     ScriptedServer server;
-    void SetUp() override {
-        g_log = std::string("ChecksTest-") +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
-        std::remove(LogName());
-        SetLogFileName(LogName());
-    }
-    void TearDown() override { std::remove(LogName()); }
     std::string Lookup(const char* table, const std::string& sn,
                        const ToolProfile& profile = kScrutelProfile) {
         for (const RelatedRecordLookup& l : RelatedRecordLookups())
@@ -107,23 +81,24 @@ TEST_F(Checks, ScrutelUserCheckReportsEveryUserAndRelatedRecord) {
     server.Answer(Lookup("Container", "5"), {"101\t0", "102\t1 "});
     server.Answer(Lookup("ReferenceRelationship", "5"), {"601\t1002\t1001"});
     server.Answer(Lookup("VersionDescription", "8"), {"70\t10020\t99\t3"});
-    ASSERT_EQ(CheckUserRecords(host, Cabinet("Sales"), server.Session()), 0);
+    ASSERT_EQ(CheckUserRecords(host, Cabinet("Sales"), server.Session()), Outcome::Done);
 
     EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:2\r\n\r\n"));
     EXPECT_EQ(server.received.size(), 1u + 2 * 9); // nine lookups per user
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                              "【Failure】,Sales,UserOrGroupのSN(5)"
-                              "で、UserSpaceの形式が正しくありません(UserSpace=, Account=佐藤),,",
-                              "【Failure】,Sales,UserOrGroupのSN(5)に関連するContainer(SN=101),,",
-                              "【Failure】,Sales,UserOrGroupのSN(5)に関連するContainer(SN=102, "
-                              "ごみ箱に入っています),,",
-                              "【Failure】,Sales,UserOrGroupのSN(5)に関連するReferenceRelationShip("
-                              "SN=601, 親文書の文書番号=1001, 子文書の文書番号=1002),,",
-                              "【Failure】,Sales,UserOrGroupのSN(8)"
-                              "で、UserIDの形式が正しくありません(UserID=9abc, Account=Acc8),,",
-                              "【Failure】,Sales,UserOrGroupのSN(8)に関連するVersionDescription(SN="
-                              "70, 文書番号=10020, 版番号=3),,",
-                          }));
+    EXPECT_EQ(host.log.Utf8Lines(),
+              (std::vector<std::string>{
+                  "【Failure】,Sales,UserOrGroupのSN(5)"
+                  "で、UserSpaceの形式が正しくありません(UserSpace=, Account=佐藤),,",
+                  "【Failure】,Sales,UserOrGroupのSN(5)に関連するContainer(SN=101),,",
+                  "【Failure】,Sales,UserOrGroupのSN(5)に関連するContainer(SN=102, "
+                  "ごみ箱に入っています),,",
+                  "【Failure】,Sales,UserOrGroupのSN(5)に関連するReferenceRelationShip("
+                  "SN=601, 親文書の文書番号=1001, 子文書の文書番号=1002),,",
+                  "【Failure】,Sales,UserOrGroupのSN(8)"
+                  "で、UserIDの形式が正しくありません(UserID=9abc, Account=Acc8),,",
+                  "【Failure】,Sales,UserOrGroupのSN(8)に関連するVersionDescription(SN="
+                  "70, 文書番号=10020, 版番号=3),,",
+              }));
     EXPECT_EQ(host.pumps, 0);
 }
 
@@ -136,7 +111,7 @@ TEST_F(Checks, MendoraUserCheckKeepsItsStateAndClosesWithTheRelatedCount) {
     server.Answer(Lookup("DocType", "12", kMendoraProfile), many);
     server.Answer(Lookup("WordBook", "3", kMendoraProfile), {"77"});
     UserCheckResult found;
-    ASSERT_EQ(::CheckUserRecords(host, Cabinet("Sales"), server.Session(), found), 0);
+    ASSERT_EQ(::CheckUserRecords(host, Cabinet("Sales"), server.Session(), found), Outcome::Done);
 
     EXPECT_EQ(server.received.size(), 1u + 2 * 11);
     EXPECT_EQ(found.InvalidUserCount, 2);
@@ -145,7 +120,7 @@ TEST_F(Checks, MendoraUserCheckKeepsItsStateAndClosesWithTheRelatedCount) {
     EXPECT_EQ(host.progressRefreshes, 3 + 1); // rows 0, 100, 200 of one lookup, row 0 of another
     EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:2\r\n\r\n"
                                 "関連するデータ\r\nデータ数：251\r\n\r\n"));
-    const std::vector<std::string> log = LogLines();
+    const std::vector<std::string> log = host.log.Utf8Lines();
     EXPECT_EQ(log[log.size() - 2], "【Success】,エラーがあるユーザー情報 ユーザー情報数:2  ,,,");
     EXPECT_EQ(log.back(), "【Success】,関連するデータ データ数：251  ,,,");
     EXPECT_EQ(log[1], "【Failure】,Sales,UserOrGroupのSN(12)に関連するDocType(SN=1000),,");
@@ -155,16 +130,16 @@ TEST_F(Checks, NoSuspectUsersStillWritesTheHeader) {
     TestHost host(kMendoraProfile);
     UserCheckResult found;
     found.InvalidUserCount = 3;
-    ASSERT_EQ(::CheckUserRecords(host, Cabinet("C"), server.Session(), found), 0);
+    ASSERT_EQ(::CheckUserRecords(host, Cabinet("C"), server.Session(), found), Outcome::Done);
     EXPECT_EQ(host.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:0\r\n\r\n"));
     EXPECT_EQ(found.InvalidUserCount, 0);
-    EXPECT_TRUE(LogLines().empty());
+    EXPECT_TRUE(host.log.Utf8Lines().empty());
 }
 
 TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
     TestHost host(kScrutelProfile);
     server.failing.insert(kSuspectUserQuery);
-    EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), Outcome::Failed);
     EXPECT_EQ(host.errors, (std::vector<std::string>{Ansi("UserOrGroupの取得に失敗しました。")}));
     EXPECT_EQ(host.report, "");
 
@@ -175,10 +150,9 @@ TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
     server.Answer(kSuspectUserQuery, {"1\ta\t1\td\ts", "2\tb\t2\td\ts", "3\tc\t3\td\ts"});
     server.Answer(Lookup("Container", "1"), {"10\t0"});
     server.failing.insert(Lookup("Shortcut", "2"));
-    std::remove(LogName());
-    EXPECT_EQ(CheckUserRecords(second, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(CheckUserRecords(second, Cabinet("C"), server.Session()), Outcome::Failed);
     EXPECT_EQ(second.errors, (std::vector<std::string>{Ansi("Shortcutの取得に失敗しました。")}));
-    const std::vector<std::string> log = LogLines();
+    const std::vector<std::string> log = second.log.Utf8Lines();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_NE(log[2].find("SN(2)で、UserIDの形式"), std::string::npos);
     EXPECT_EQ(second.report, Ansi("エラーがあるユーザー情報\r\nユーザー情報数:3\r\n\r\n"));
@@ -187,7 +161,7 @@ TEST_F(Checks, FailuresShowTheirMessageAndKeepWhatWasWritten) {
 TEST_F(Checks, AnSnThatIsNotANumberIsNeverSentToTheServer) {
     TestHost host(kScrutelProfile);
     server.Answer(kSuspectUserQuery, {"1 or 1=1; drop table X\ta\tb\td\ts"});
-    EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(CheckUserRecords(host, Cabinet("C"), server.Session()), Outcome::Failed);
     EXPECT_EQ(server.received.size(), 1u);
     EXPECT_EQ(host.errors, (std::vector<std::string>{Ansi("Containerの取得に失敗しました。")}));
 }
@@ -201,7 +175,8 @@ TEST_F(Checks, ContentChecksCountTheServersRowsAndFormatEveryRow) {
                    "1003\tyamada\t\t2024-06-10\t0"});
     server.answers[Ansi(checks[4].statement)] = {"1008\t1\t1\t.msg\t0", 2}; // the count rules
     for (const DocumentContentCheck& check : checks)
-        ASSERT_EQ(RunDocumentContentCheck(host, check, Cabinet("Sales"), server.Session()), 0);
+        ASSERT_EQ(RunDocumentContentCheck(host, check, Cabinet("Sales"), server.Session()),
+                  Outcome::Done);
 
     EXPECT_EQ(host.report, Ansi("セクション数の制限値を超えた文書\r\n文書数:0\r\n\r\n"
                                 "0バイトのセクション\r\nセクション数:1\r\n\r\n"
@@ -209,7 +184,7 @@ TEST_F(Checks, ContentChecksCountTheServersRowsAndFormatEveryRow) {
                                 "チェックアウト中の文書\r\n文書数:2\r\n\r\n"
                                 "未対応拡張子のセクション\r\nセクション数:2\r\n\r\n"));
     EXPECT_EQ(
-        LogLines(),
+        host.log.Utf8Lines(),
         (std::vector<std::string>{
             "【Failure】,Sales,文書(1002)のセクションが0バイトです(Version=1, SectionNo=3, "
             "Format=.txt, ごみ箱に入っています),,",
@@ -225,7 +200,8 @@ TEST_F(Checks, ContentCheckFailureLeavesTheReport) {
     TestHost host(kScrutelProfile);
     const DocumentContentCheck& oversized = DocumentContentChecks()[2];
     server.failing.insert(Ansi(oversized.statement));
-    EXPECT_EQ(RunDocumentContentCheck(host, oversized, Cabinet("C"), server.Session()), 1);
+    EXPECT_EQ(RunDocumentContentCheck(host, oversized, Cabinet("C"), server.Session()),
+              Outcome::Failed);
     EXPECT_EQ(host.errors,
               (std::vector<std::string>{Ansi("セクションサイズの取得に失敗しました。")}));
     EXPECT_EQ(host.report, "");
@@ -238,10 +214,10 @@ TEST_F(Checks, DocTypeCheckReportsEveryNameRow) {
                       "4,議事録,定例会議,NULL\r\n5,仕様書{改訂},NULL\r\n");
         return 0u;
     };
-    ASSERT_EQ(CheckDocNumberFormat(host), 0);
+    ASSERT_EQ(CheckDocNumberFormat(host), Outcome::Done);
     EXPECT_EQ(host.docTypeStatements, (std::vector<std::string>{kScrutelProfile.docTypeQuery}));
     EXPECT_EQ(host.report, Ansi("エラーがあった文書タイプ情報\r\n文書タイプ数:4\r\n\r\n"));
-    const std::vector<std::string> log = LogLines();
+    const std::vector<std::string> log = host.log.Utf8Lines();
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0], "【Failure】,文書タイプ,"
                       "文書タイプの採番フォーマット文字列が不正値NULLです。文書タイプ名(見積書),,");
@@ -250,13 +226,13 @@ TEST_F(Checks, DocTypeCheckReportsEveryNameRow) {
 
     TestHost mendora(kMendoraProfile);
     mendora.interpreter = host.interpreter;
-    std::remove(LogName());
     int findings = 0;
-    ASSERT_EQ(::CheckDocNumberFormat(mendora, findings), 0);
+    ASSERT_EQ(::CheckDocNumberFormat(mendora, findings), Outcome::Done);
     EXPECT_EQ(mendora.docTypeStatements, (std::vector<std::string>{kMendoraProfile.docTypeQuery}));
     EXPECT_EQ(findings, 4);
     EXPECT_EQ(mendora.pumps, 4);
-    EXPECT_EQ(LogLines().back(), "【Success】,エラーがあった文書タイプ情報 文書タイプ数:4  ,,,");
+    EXPECT_EQ(mendora.log.Utf8Lines().back(),
+              "【Success】,エラーがあった文書タイプ情報 文書タイプ数:4  ,,,");
 }
 
 TEST_F(Checks, DocTypeCheckFailures) {
@@ -273,15 +249,14 @@ TEST_F(Checks, DocTypeCheckFailures) {
          "【Failure】,SQLエラー!! : [ERROR] 1 no such table,,,", false},
     };
     for (const Case& c : cases) {
-        std::remove(LogName());
         TestHost host(kMendoraProfile);
         host.interpreter = [&](const std::string&, std::string& output) {
             output = c.output;
             return c.status;
         };
         int findings = 0;
-        EXPECT_EQ(::CheckDocNumberFormat(host, findings), 1);
-        EXPECT_EQ(LogLines(), (std::vector<std::string>{c.logged}));
+        EXPECT_EQ(::CheckDocNumberFormat(host, findings), Outcome::Failed);
+        EXPECT_EQ(host.log.Utf8Lines(), (std::vector<std::string>{c.logged}));
         EXPECT_EQ(host.errors.size(), c.messageBox ? 1u : 0u);
         EXPECT_EQ(host.report, "");
         EXPECT_EQ(findings, 0);
@@ -294,9 +269,9 @@ TEST_F(Checks, HeaderOnlyDocTypeOutputCountsZero) {
         output = "SN,DisplayName,DocNumberFormat\r\n";
         return 0u;
     };
-    EXPECT_EQ(CheckDocNumberFormat(host), 0);
+    EXPECT_EQ(CheckDocNumberFormat(host), Outcome::Done);
     EXPECT_EQ(host.report, Ansi("エラーがあった文書タイプ情報\r\n文書タイプ数:0\r\n\r\n"));
-    EXPECT_TRUE(LogLines().empty());
+    EXPECT_TRUE(host.log.Utf8Lines().empty());
 }
 
 } // namespace

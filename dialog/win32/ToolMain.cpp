@@ -20,7 +20,7 @@ DialogServices SystemDialogServices() {
             [](const std::string& statement, std::string& output) {
                 return RunSqliQuery(kServerTypeStorage, statement, output);
             },
-            SleepMilliseconds};
+            SleepMilliseconds, FileLog()};
 }
 
 } // namespace

@@ -1,8 +1,7 @@
-// What the benchmarks share: wall time in seconds, a local SQL Server service that always
-// runs, the number of lines a log file holds, and the figure lines a script reads.
+// What the benchmarks share: wall time in seconds, the number of lines a log file holds, and
+// the figure lines a script reads. (A local SQL Server that always runs they take from the
+// test support: FakeServiceManager::Running().)
 #pragma once
-
-#include "ServiceControl.h"
 
 #include <chrono>
 #include <cstddef>
@@ -18,13 +17,6 @@ using Clock = std::chrono::steady_clock;
 inline double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
-
-class AlwaysRunning : public IServiceControl {
-public:
-    ServiceProbe Interrogate(const std::string&) override {
-        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
-    }
-};
 
 inline std::size_t CountLines(const char* path) {
     std::ifstream in(path, std::ios::binary);

@@ -3,6 +3,7 @@
 // the two times, and the session's peak extra memory relative to the result text.
 //   session_bench HOST,PORT
 #include "BenchSupport.h"
+#include "FakeServiceManager.h"
 #include "SqlServerSession.h"
 
 #include <sql.h>
@@ -94,7 +95,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string host = argv[1];
-    AlwaysRunning services;
+    IServiceManager& services = FakeServiceManager::Running();
     double best = 1e9, bestPlain = 1e9;
     std::size_t textSize = 0;
     long long extra = 0;
@@ -103,7 +104,8 @@ int main(int argc, char** argv) {
         bestPlain = std::min(bestPlain, PlainFetch(host, plainRows));
 
         CSqlServerSession session(host, "bench_user", "bench-pass", services);
-        if (session.Connect() != 0 || session.SelectDatabase("Bench") != 0) {
+        if (session.Connect() != Outcome::Done ||
+            session.SelectDatabase("Bench") != Outcome::Done) {
             std::printf("session: cannot connect\n");
             return 1;
         }
@@ -112,12 +114,12 @@ int main(int argc, char** argv) {
         const long long before = g_current.load();
         g_peak = before;
         const auto start = std::chrono::steady_clock::now();
-        const int status = session.ExecuteQuery(kQuery, text, rows);
+        const Outcome status = session.ExecuteQuery(kQuery, text, rows);
         best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
         textSize = text.size();
         extra = g_peak.load() - before - static_cast<long long>(text.size());
-        if (status != 0 || rows != plainRows) {
-            std::printf("session: query failed (%d, %ld rows)\n", status, rows);
+        if (status != Outcome::Done || rows != plainRows) {
+            std::printf("session: query failed (%ld rows)\n", rows);
             return 1;
         }
         session.ReleaseDatabase();

@@ -1,82 +1,34 @@
 #include "CabinetCatalogue.h"
 
+#include "FakeCredentialLibrary.h"
 #include "FakeRegistry.h"
-#include "LogFile.h"
+#include "RecordingLog.h"
 #include "SqliQuery.h"
-#include "TempDirectory.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <map>
 
 namespace {
-
-// The helper library, faked: "enc:X" decodes to X; anything else fails in the decryption.
-int g_live = 0; // texts handed out and not yet released
-bool g_stringToAsciiGivesNothing = false;
-
-ZqlWideChar* Widen(const char* text) {
-    const std::size_t n = std::strlen(text);
-    auto* w = static_cast<ZqlWideChar*>(std::malloc((n + 1) * sizeof(ZqlWideChar)));
-    for (std::size_t i = 0; i <= n; ++i)
-        w[i] = static_cast<unsigned char>(text[i]);
-    ++g_live;
-    return w;
-}
-ZqlStatus FakeAsciiToString(const char* text, ZqlWideChar** out, ZqlAllocFn) {
-    *out = Widen(text);
-    return 0;
-}
-ZqlStatus FakeDecrypt2(const ZqlWideChar* in, ZqlWideChar** out, ZqlAllocFn) {
-    std::string narrow;
-    for (const ZqlWideChar* p = in; *p; ++p)
-        narrow.push_back(static_cast<char>(*p));
-    if (narrow.rfind("enc:", 0) != 0)
-        return 7;
-    *out = Widen(narrow.c_str() + 4);
-    return 0;
-}
-ZqlStatus FakeStringToAscii(const ZqlWideChar* in, char** out, ZqlAllocFn) {
-    if (g_stringToAsciiGivesNothing)
-        return 0;
-    std::string narrow;
-    for (const ZqlWideChar* p = in; *p; ++p)
-        narrow.push_back(static_cast<char>(*p));
-    *out = static_cast<char*>(std::malloc(narrow.size() + 1));
-    std::memcpy(*out, narrow.c_str(), narrow.size() + 1);
-    ++g_live;
-    return 0;
-}
-void FakeFreeNarrow(char* p, ZqlReleaseFn) {
-    std::free(p);
-    --g_live;
-}
-void FakeFreeWide(ZqlWideChar* p, ZqlReleaseFn) {
-    std::free(p);
-    --g_live;
-}
-const CredentialLibrary kFakeLibrary = {FakeAsciiToString, FakeDecrypt2, FakeStringToAscii,
-                                        FakeFreeNarrow, FakeFreeWide};
 
 // The interpreter, faked by database name: the text it prints for the catalogue query and
 // for the system database listing.
 class CatalogueTest : public ::testing::Test {
 protected:
-    TempDirectory dir;
+    RecordingLog log;
     FakeRegistry registry = FakeRegistry::Installation(true);
     std::map<std::string, std::string> outputs; // by database
     std::map<std::string, std::uint32_t> statuses;
     std::vector<std::string> commandLines;
 
     void SetUp() override {
-        SetLogFileName("Catalogue.log");
-        g_live = 0;
-        g_stringToAsciiGivesNothing = false;
+        fake_credentials::live = 0;
+        fake_credentials::stringToAsciiGivesNothing = false;
     }
-    void TearDown() override { EXPECT_EQ(g_live, 0) << "helper library texts leaked"; }
+    void TearDown() override {
+        EXPECT_EQ(fake_credentials::live, 0) << "helper library texts leaked";
+    }
 
     CatalogueSources Sources() {
         return {&registry,
@@ -89,9 +41,9 @@ protected:
                     out = outputs[db];
                     return statuses.count(db) ? statuses[db] : kSqliOk;
                 },
-                &kFakeLibrary};
+                &kFakeCredentialLibrary, &log};
     }
-    std::string Log() { return Utf8FromAnsi(dir.Read("Catalogue.log")); }
+    std::string Log() const { return log.Utf8Text(); }
 };
 
 const char kHeader[] = "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"
@@ -154,7 +106,7 @@ TEST_F(CatalogueTest, UndecodableUserKeepsTheRecord) {
 }
 
 TEST_F(CatalogueTest, ConversionWithoutTextIsADecodeFailure) {
-    g_stringToAsciiGivesNothing = true;
+    fake_credentials::stringToAsciiGivesNothing = true;
     outputs["ZqlCatalog"] = std::string(kHeader) + "1,|,A,|,a,|,0,|,h,|,enc:u,|,enc:p\r\n";
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
@@ -226,7 +178,7 @@ TEST_F(CatalogueTest, FailuresOfBothSources) {
     outputs["$$SystemDB"] = "[ERROR] broken\r\n";
     EXPECT_EQ(getSydCabList(512, records, Sources()), kSqliNoEdition);
     statuses["$$SystemDB"] = kSqliReadFailed;
-    EXPECT_EQ(getSydCabList(512, records, Sources()), kStatusMinusOne);
+    EXPECT_EQ(getSydCabList(512, records, Sources()), kCabinetsUnreadable);
     EXPECT_TRUE(records.empty());
     EXPECT_EQ(getSydCabList(4096, records, Sources()), kSqliNoEdition);
     EXPECT_EQ(ListSystemDatabases(4096, "", records, Sources()), kSqliInvalidArg);
@@ -252,7 +204,7 @@ TEST_F(CatalogueTest, InventoryListsOnlyTheStorageProduct) {
 
     registry = FakeRegistry::Installation(true, 0xC00);
     CServerInventory others(Sources());
-    EXPECT_EQ(others.LoadCabinets(), kStatusMinusOne);
+    EXPECT_EQ(others.LoadCabinets(), kCabinetsUnreadable);
     EXPECT_TRUE(others.IsInstalled(1));
     EXPECT_TRUE(others.IsInstalled(2));
     EXPECT_FALSE(others.GetProductName(0, text));

@@ -3,7 +3,7 @@
 // (sqlserver_fixture.py) and its port read from the file VT_SQLSERVER_PORTFILE names.
 #include "SqlServerSession.h"
 
-#include "LogFile.h"
+#include "RecordingLog.h"
 #include "Text.h"
 
 #include "SqlServerStandin.h"
@@ -20,7 +20,6 @@
 namespace {
 
 using standin::Host;
-using standin::ReadFile;
 using standin::Services;
 
 #if defined(_WIN32)
@@ -51,20 +50,20 @@ private:
 };
 #endif
 
-const char kLog[] = "SessionIntegration.log";
 const char kPassword[] = "p;a=s}s{w0rd";
 
 class SessionIntegration : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::remove(kLog);
-        SetLogFileName(kLog);
+    RecordingLog log;
+
+    std::string Log() const { return log.Utf8Text(); }
+    CSqlServerSession Session(const std::string& login, const std::string& password) {
+        return CSqlServerSession(Host(), login, password, Services(), CreateOdbcConnection, log);
     }
-    std::string Log() { return Utf8FromAnsi(ReadFile(kLog)); }
     CSqlServerSession Open(const std::string& database = "SessionTest") {
-        CSqlServerSession session(Host(), "session_user", kPassword, Services());
-        EXPECT_EQ(session.Connect(), 0) << Log();
-        EXPECT_EQ(session.SelectDatabase(database), 0);
+        CSqlServerSession session = Session("session_user", kPassword);
+        EXPECT_EQ(session.Connect(), Outcome::Done) << Log();
+        EXPECT_EQ(session.SelectDatabase(database), Outcome::Done);
         return session;
     }
     static void Close(CSqlServerSession& session) {
@@ -80,10 +79,11 @@ TEST_F(SessionIntegration, JapaneseAliasesAndValuesWithNulls) {
     ASSERT_EQ(
         session.ExecuteQuery("select SN, Name as " + Ansi("名前") + ", Code from Items order by SN",
                              text, rows),
-        0);
+        Outcome::Done);
     EXPECT_EQ(rows, 3);
     EXPECT_EQ(text, Ansi("1\t営業部\tSales\r\n2\t経理部\t\r\n3\t表示ソ\t"));
-    ASSERT_EQ(session.ExecuteQuery("select Note from Items where SN = 1", text, rows), 0);
+    ASSERT_EQ(session.ExecuteQuery("select Note from Items where SN = 1", text, rows),
+              Outcome::Done);
     EXPECT_EQ(text, std::string(5000, 'x'));
     Close(session);
 }
@@ -92,32 +92,34 @@ TEST_F(SessionIntegration, EmptyResultsAndFailingStatements) {
     CSqlServerSession session = Open();
     std::string text = "untouched";
     long rows = -1;
-    EXPECT_EQ(session.ExecuteQuery("select SN from Items where SN > 100", text, rows), 0);
+    EXPECT_EQ(session.ExecuteQuery("select SN from Items where SN > 100", text, rows),
+              Outcome::Done);
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(text, "untouched");
-    EXPECT_EQ(session.ExecuteQuery("select Nothing from NoSuchTable", text, rows), 1);
-    EXPECT_EQ(session.ExecuteStatement("update NoSuchTable set x = 1"), 1);
-    EXPECT_EQ(session.ExecuteStatement("update Items set Code = 'Z' where SN = 999"), 0);
+    EXPECT_EQ(session.ExecuteQuery("select Nothing from NoSuchTable", text, rows), Outcome::Failed);
+    EXPECT_EQ(session.ExecuteStatement("update NoSuchTable set x = 1"), Outcome::Failed);
+    EXPECT_EQ(session.ExecuteStatement("update Items set Code = 'Z' where SN = 999"),
+              Outcome::Done);
     Close(session);
 }
 
 TEST_F(SessionIntegration, DatabaseNameMustMatchExactlyAndOnlyOnce) {
-    CSqlServerSession session(Host(), "session_user", kPassword, Services());
-    ASSERT_EQ(session.Connect(), 0);
-    EXPECT_EQ(session.SelectDatabase("sessiontest"), 1);
-    EXPECT_EQ(session.SelectDatabase("NoSuchDatabase"), 1);
-    EXPECT_EQ(session.SelectDatabase("SessionTest"), 0);
-    EXPECT_EQ(session.SelectDatabase("master"), 1);
+    CSqlServerSession session = Session("session_user", kPassword);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("sessiontest"), Outcome::Failed);
+    EXPECT_EQ(session.SelectDatabase("NoSuchDatabase"), Outcome::Failed);
+    EXPECT_EQ(session.SelectDatabase("SessionTest"), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("master"), Outcome::Failed);
     Close(session);
 }
 
 TEST_F(SessionIntegration, LoginFailures) {
-    CSqlServerSession wrong(Host(), "session_user", "not-the-password", Services());
-    EXPECT_EQ(wrong.Connect(), 1);
+    CSqlServerSession wrong = Session("session_user", "not-the-password");
+    EXPECT_EQ(wrong.Connect(), Outcome::Failed);
     EXPECT_NE(Log().find("【Failure】,fail Connect(),,,"), std::string::npos);
 
-    CSqlServerSession open(Host(), "open_user", "", Services());
-    EXPECT_EQ(open.Connect(), 0); // tried, and let in, without a password
+    CSqlServerSession open = Session("open_user", "");
+    EXPECT_EQ(open.Connect(), Outcome::Done); // tried, and let in, without a password
     EXPECT_NE(Log().find("【Failure】,password is empty.,,,"), std::string::npos);
     open.Disconnect();
 }
@@ -125,22 +127,26 @@ TEST_F(SessionIntegration, LoginFailures) {
 TEST_F(SessionIntegration, DisconnectWithoutCommitRollsBack) {
     {
         CSqlServerSession session = Open();
-        ASSERT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), 0);
-        ASSERT_EQ(session.ExecuteStatement("update Items set Code = 'Changed' where SN = 1"), 0);
+        ASSERT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), Outcome::Done);
+        ASSERT_EQ(session.ExecuteStatement("update Items set Code = 'Changed' where SN = 1"),
+                  Outcome::Done);
         Close(session);
     }
     CSqlServerSession session = Open();
     std::string text;
     long rows = 0;
-    ASSERT_EQ(session.ExecuteQuery("select Code from Items where SN = 1", text, rows), 0);
+    ASSERT_EQ(session.ExecuteQuery("select Code from Items where SN = 1", text, rows),
+              Outcome::Done);
     EXPECT_EQ(text, "Sales");
 
-    ASSERT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), 0);
-    ASSERT_EQ(session.ExecuteStatement("update Items set Code = 'Kept' where SN = 3"), 0);
-    ASSERT_EQ(session.ExecuteStatement("COMMIT"), 0);
-    ASSERT_EQ(session.ExecuteQuery("select Code from Items where SN = 3", text, rows), 0);
+    ASSERT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), Outcome::Done);
+    ASSERT_EQ(session.ExecuteStatement("update Items set Code = 'Kept' where SN = 3"),
+              Outcome::Done);
+    ASSERT_EQ(session.ExecuteStatement("COMMIT"), Outcome::Done);
+    ASSERT_EQ(session.ExecuteQuery("select Code from Items where SN = 3", text, rows),
+              Outcome::Done);
     EXPECT_EQ(text, "Kept");
-    EXPECT_EQ(session.ExecuteStatement("update Items set Code = '' where SN = 3"), 0);
+    EXPECT_EQ(session.ExecuteStatement("update Items set Code = '' where SN = 3"), Outcome::Done);
     Close(session);
 }
 
@@ -149,9 +155,9 @@ TEST_F(SessionIntegration, DatabasesAreListedWithoutTheNewerCatalogViews) {
     const std::string faults = standin::DataFolder() + "faults.json";
     std::ofstream(faults) << "{\"fail\": [{\"matching\": \"select name from sys.\", \"number\": "
                              "208, \"message\": \"Invalid object name 'sys.databases'.\"}]}";
-    CSqlServerSession session(Host(), "session_user", kPassword, Services());
-    ASSERT_EQ(session.Connect(), 0);
-    EXPECT_EQ(session.SelectDatabase("SessionTest"), 0);
+    CSqlServerSession session = Session("session_user", kPassword);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("SessionTest"), Outcome::Done);
     Close(session);
     std::remove(faults.c_str());
 }
@@ -159,8 +165,8 @@ TEST_F(SessionIntegration, DatabasesAreListedWithoutTheNewerCatalogViews) {
 #if defined(_WIN32)
 TEST_F(SessionIntegration, StoppedLocalSqlServerServiceRefusesTheLogin) {
     ScopedStoppedSqlServer stopped;
-    CSqlServerSession session(Host(), "session_user", kPassword, Services());
-    EXPECT_EQ(session.Connect(), 1);
+    CSqlServerSession session = Session("session_user", kPassword);
+    EXPECT_EQ(session.Connect(), Outcome::Failed);
     EXPECT_NE(Log().find("【Failure】,サービス停止中,,,"), std::string::npos);
 }
 #endif

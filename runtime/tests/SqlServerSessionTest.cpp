@@ -1,95 +1,51 @@
 #include "SqlServerSession.h"
 
-#include "FakeServices.h"
-#include "LogFile.h"
-#include "TempDirectory.h"
+#include "FakeServiceManager.h"
+#include "RecordingLog.h"
+#include "ScriptedServer.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// A server with a few databases; records what the session asks of it.
-struct FakeServer {
-    std::vector<std::string> databases = {"master", "tempdb", "Eigyo", "Keiri"};
-    bool acceptLogin = true;
-    std::string used;
-    const std::string* password = nullptr;
-    bool passwordGiven = false;
-    int disconnects = 0;
-    std::string queryText;
-    long queryRows = 0;
-    bool queryOk = true;
-    std::vector<std::string> executed;
-};
-
-class FakeConnection : public ISqlConnection {
-public:
-    explicit FakeConnection(FakeServer& server) : server_(server) {}
-    bool Connect(const std::string&, const std::string&, const std::string* password) override {
-        server_.passwordGiven = password != nullptr;
-        return server_.acceptLogin;
-    }
-    bool Disconnect() override {
-        ++server_.disconnects;
-        return true;
-    }
-    bool DatabaseNames(std::vector<std::string>& names) override {
-        names = server_.databases;
-        return true;
-    }
-    bool UseDatabase(const std::string& name) override {
-        server_.used = name;
-        return true;
-    }
-    bool Query(const std::string&, std::string& text, long& rows) override {
-        text = server_.queryText;
-        rows = server_.queryRows;
-        return server_.queryOk;
-    }
-    bool Execute(const std::string& sql) override {
-        server_.executed.push_back(sql);
-        return sql != "bad";
-    }
-
-private:
-    FakeServer& server_;
-};
-
 class SessionTest : public ::testing::Test {
 protected:
-    TempDirectory dir;
-    FakeServer server;
-    FakeServices services;
+    ScriptedServer server = FourDatabases();
+    FakeServiceManager services;
+    RecordingLog log;
 
-    void SetUp() override {
-        SetLogFileName("Session.log");
-        services.states["MSSQLSERVER"] = ServiceState::Running;
-    }
+    void SetUp() override { services.services["MSSQLSERVER"].state = ServiceState::Running; }
     CSqlServerSession Session(const std::string& host = "127.0.0.1",
                               const std::string& login = "velmora",
                               const std::string& password = "pw") {
-        return CSqlServerSession(host, login, password, services,
-                                 [this] { return std::make_unique<FakeConnection>(server); });
+        return CSqlServerSession(
+            host, login, password, services,
+            [this] { return std::make_unique<scripted::Connection>(server); }, log);
     }
-    std::string Log() { return Utf8FromAnsi(dir.Read("Session.log")); }
+    std::string Log() const { return log.Utf8Text(); }
+    static ScriptedServer FourDatabases() {
+        ScriptedServer server;
+        server.databases = {"master", "tempdb", "Eigyo", "Keiri"};
+        server.failing.insert("bad");
+        return server;
+    }
 };
 
 TEST_F(SessionTest, ConnectsSelectsAndQueries) {
     CSqlServerSession session = Session();
-    ASSERT_EQ(session.Connect(), 0);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
     EXPECT_TRUE(server.passwordGiven);
-    ASSERT_EQ(session.SelectDatabase("Keiri"), 0);
+    ASSERT_EQ(session.SelectDatabase("Keiri"), Outcome::Done);
     EXPECT_EQ(server.used, "Keiri");
-    server.queryText = "1\ta\r\n2\tb";
-    server.queryRows = 2;
+    server.Answer("select", {"1\ta", "2\tb"});
     std::string text;
     long rows = 0;
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 0);
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Done);
     EXPECT_EQ(text, "1\ta\r\n2\tb");
     EXPECT_EQ(rows, 2);
-    EXPECT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), 0);
-    EXPECT_EQ(session.ExecuteStatement("bad"), 1);
+    EXPECT_EQ(session.ExecuteStatement("BEGIN TRANSACTION"), Outcome::Done);
+    EXPECT_EQ(session.ExecuteStatement("bad"), Outcome::Failed);
     EXPECT_EQ(Log(), ""); // a good login writes nothing
 }
 
@@ -101,11 +57,12 @@ TEST_F(SessionTest, LoginFailuresAreLogged) {
         const char* logged;
     };
     const Case cases[] = {
-        {"no manager", [this] { services.outcome = ServiceProbe::Outcome::ManagerUnavailable; },
-         "h", "l", "【Failure】,fail OpenSCManager,,,"},
-        {"no service", [this] { services.outcome = ServiceProbe::Outcome::ServiceUnavailable; },
+        {"no manager", [this] { services.reach = ServiceProbe::Reach::ManagerUnavailable; }, "h",
+         "l", "【Failure】,fail OpenSCManager,,,"},
+        {"no service", [this] { services.reach = ServiceProbe::Reach::ServiceUnavailable; },
          "remote-host", "l", "【Failure】,ハンドルオープンに失敗: remote-host,,,"},
-        {"service stopped", [this] { services.states["MSSQLSERVER"] = ServiceState::StopPending; },
+        {"service stopped",
+         [this] { services.services["MSSQLSERVER"].state = ServiceState::StopPending; },
          "elsewhere", "l", "【Failure】,サービス停止中,,,"},
         {"wrong password", [this] { server.acceptLogin = false; }, "h", "l",
          "【Failure】,fail Connect(),,,"},
@@ -114,64 +71,64 @@ TEST_F(SessionTest, LoginFailuresAreLogged) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        server = FakeServer();
-        services.outcome = ServiceProbe::Outcome::Answered;
-        services.states["MSSQLSERVER"] = ServiceState::Running;
+        server = FourDatabases();
+        services.reach = ServiceProbe::Reach::Answered;
+        services.services["MSSQLSERVER"].state = ServiceState::Running;
         c.arrange();
         const std::size_t before = Log().size();
         CSqlServerSession session = Session(c.host, c.login);
-        EXPECT_EQ(session.Connect(), 1);
+        EXPECT_EQ(session.Connect(), Outcome::Failed);
         EXPECT_FALSE(session.IsConnected());
         EXPECT_NE(Log().find(c.logged, before), std::string::npos);
-        EXPECT_EQ(session.SelectDatabase("Eigyo"), 1);
+        EXPECT_EQ(session.SelectDatabase("Eigyo"), Outcome::Failed);
     }
 }
 
 TEST_F(SessionTest, EmptyPasswordIsLoggedAndTheLoginStillTried) {
     CSqlServerSession session = Session("h", "l", "");
-    EXPECT_EQ(session.Connect(), 0);
+    EXPECT_EQ(session.Connect(), Outcome::Done);
     EXPECT_FALSE(server.passwordGiven);
     EXPECT_NE(Log().find("【Failure】,password is empty.,,,"), std::string::npos);
 }
 
 TEST_F(SessionTest, DatabaseIsChosenByExactNameOnce) {
     CSqlServerSession session = Session();
-    EXPECT_EQ(session.SelectDatabase("Eigyo"), 1); // not connected
-    ASSERT_EQ(session.Connect(), 0);
-    EXPECT_EQ(session.SelectDatabase("eigyo"), 1);
-    EXPECT_EQ(session.SelectDatabase("Eigy"), 1);
-    EXPECT_EQ(session.SelectDatabase(""), 1);
+    EXPECT_EQ(session.SelectDatabase("Eigyo"), Outcome::Failed); // not connected
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("eigyo"), Outcome::Failed);
+    EXPECT_EQ(session.SelectDatabase("Eigy"), Outcome::Failed);
+    EXPECT_EQ(session.SelectDatabase(""), Outcome::Failed);
     EXPECT_EQ(server.used, "");
-    EXPECT_EQ(session.SelectDatabase("Eigyo"), 0);
-    EXPECT_EQ(session.SelectDatabase("Keiri"), 1); // one database at a time
+    EXPECT_EQ(session.SelectDatabase("Eigyo"), Outcome::Done);
+    EXPECT_EQ(session.SelectDatabase("Keiri"), Outcome::Failed); // one database at a time
     session.ReleaseDatabase();
-    EXPECT_EQ(session.SelectDatabase("Keiri"), 0);
+    EXPECT_EQ(session.SelectDatabase("Keiri"), Outcome::Done);
 }
 
 TEST_F(SessionTest, QueriesNeedADatabaseAndEmptyResultsSetNoText) {
     CSqlServerSession session = Session();
     std::string text = "untouched";
     long rows = -1;
-    ASSERT_EQ(session.Connect(), 0);
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 1);
-    EXPECT_EQ(session.ExecuteStatement("COMMIT"), 1);
-    ASSERT_EQ(session.SelectDatabase("Eigyo"), 0);
-    EXPECT_EQ(session.ExecuteQuery("", text, rows), 1);
-    server.queryRows = 0;
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 0);
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Failed);
+    EXPECT_EQ(session.ExecuteStatement("COMMIT"), Outcome::Failed);
+    ASSERT_EQ(session.SelectDatabase("Eigyo"), Outcome::Done);
+    EXPECT_EQ(session.ExecuteQuery("", text, rows), Outcome::Failed);
+    server.Answer("select", {});
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Done);
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(text, "untouched");
-    server.queryOk = false;
-    EXPECT_EQ(session.ExecuteQuery("select", text, rows), 1);
+    server.failing.insert("select");
+    EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Failed);
 }
 
 TEST_F(SessionTest, CopiesShareTheConnectionAndOnlyTheOwnerReleasesIt) {
     CSqlServerSession owner = Session();
-    ASSERT_EQ(owner.Connect(), 0);
-    ASSERT_EQ(owner.SelectDatabase("Eigyo"), 0);
+    ASSERT_EQ(owner.Connect(), Outcome::Done);
+    ASSERT_EQ(owner.SelectDatabase("Eigyo"), Outcome::Done);
     {
         CSqlServerSession copy = owner; // as a check receives it
-        EXPECT_EQ(copy.ExecuteStatement("update"), 0);
+        EXPECT_EQ(copy.ExecuteStatement("update"), Outcome::Done);
     }
     EXPECT_EQ(server.disconnects, 0);
     owner.ReleaseDatabase();
@@ -179,19 +136,6 @@ TEST_F(SessionTest, CopiesShareTheConnectionAndOnlyTheOwnerReleasesIt) {
     owner.Disconnect();
     EXPECT_EQ(server.disconnects, 1);
     EXPECT_FALSE(owner.IsConnected());
-}
-
-TEST(SplitText, PiecesAtEverySeparator) {
-    std::vector<std::string> pieces;
-    SplitText("1\ta\r\n2\tb\r\n", "\r\n", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{"1\ta", "2\tb", ""}));
-    SplitText("", "\t", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{""}));
-    SplitText("a\t\tb", "\t", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{"a", "", "b"}));
-    // 表 (95 5C) and ソ (83 5C) end in the byte of '\': no split inside them.
-    SplitText("\x95\x5C\\x\x83\x5C", "\\", pieces);
-    EXPECT_EQ(pieces, (std::vector<std::string>{"\x95\x5C", "x\x83\x5C"}));
 }
 
 } // namespace

@@ -49,6 +49,19 @@ TEST(OutputGrammar, SeparatorKeepsEmptyFields) {
     EXPECT_EQ(Tokens(SplitBySeparator(",|,", ",|,")), (V{"", ""}));
 }
 
+TEST(SplitText, PiecesAtEverySeparator) {
+    std::vector<std::string> pieces;
+    SplitText("1\ta\r\n2\tb\r\n", "\r\n", pieces);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"1\ta", "2\tb", ""}));
+    SplitText("", "\t", pieces);
+    EXPECT_EQ(pieces, (std::vector<std::string>{""}));
+    SplitText("a\t\tb", "\t", pieces);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"a", "", "b"}));
+    // 表 (95 5C) and ソ (83 5C) end in the byte of '\': no split inside them.
+    SplitText("\x95\x5C\\x\x83\x5C", "\\", pieces);
+    EXPECT_EQ(pieces, (std::vector<std::string>{"\x95\x5C", "x\x83\x5C"}));
+}
+
 TEST(OutputGrammar, TrailBytesAreNeverSeparators) {
     // Code page 932: 表 = 95 5C, ポ = 83 7C, 捜 = 91 7B, ｱ is single-byte (B1).
     const std::string hyou = "\x95\x5C";

@@ -44,11 +44,11 @@ int main() {
         std::string text;
         long users = 0;
         std::string outcome;
-        if (session.Connect() != 0)
+        if (session.Connect() != Outcome::Done)
             outcome = Ansi("SQLServerへの接続に失敗しました。");
-        else if (session.SelectDatabase(r.databaseName) != 0)
+        else if (session.SelectDatabase(r.databaseName) != Outcome::Done)
             outcome = Ansi("データベースへの接続に失敗しました。");
-        else if (session.ExecuteQuery("select SN from UserOrGroup", text, users) != 0)
+        else if (session.ExecuteQuery("select SN from UserOrGroup", text, users) != Outcome::Done)
             outcome = Ansi("UserOrGroupの取得に失敗しました。");
         else
             outcome = Ansi("接続できました (UserOrGroup ") + std::to_string(users) + Ansi(" 件)");

@@ -1,11 +1,11 @@
-# Shared by the Wine tests that drive the programs through their windows. Source it with the
-# test's arguments, BUILD_DIR (the Windows build folder) and CASE; it sets up the Wine
-# environment of that build's prefix and defines the steps and expectations the tests use.
-# Failures are counted in $failures.
+# How the programs are driven through their windows under Wine: by the Wine tests, the demo
+# and the benchmark. Source it with BUILD_DIR (the Windows build folder) and a CASE name; it
+# sets up the Wine environment of that build's prefix (or of the one VT_WINEPREFIX names)
+# and defines the steps and expectations. Failures are counted in $failures.
 build=$1
-case_name=$2
+case_name=${2:-}
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
-vt_wine_env "$build/wineprefix"
+vt_wine_env "${VT_WINEPREFIX:-$build/wineprefix}"
 
 bin="$build/testbed/bin"
 scrutel="$build/Scrutel/Scrutel.exe"
@@ -73,11 +73,11 @@ reset_service() {
     expect_service "RUNNING AUTO" "before the run"
 }
 
-# Starts a tool in a fresh working folder (where it writes its log), answers Yes and waits
-# for its cabinet list; when the list does not come up the test ends here rather than time
-# out on every later step. Sets pid and work.
-start_tool() { # exe title
-    work=$(mktemp -d)
+# Starts a tool in a working folder (where it writes its log; a fresh one unless given),
+# answers Yes and waits for its cabinet list; when the list does not come up the run ends
+# here rather than time out on every later step. Sets pid and work.
+start_tool() { # exe title [work]
+    work=${3:-$(mktemp -d)}
     (cd "$work" && exec wine "$1") &
     pid=$!
     expect_box "$2" "停止してよろしいですか" question
@@ -90,6 +90,30 @@ start_tool() { # exe title
         exit 1
     }
     echo "  cabinets listed: $count"
+}
+
+# The row of the cabinet list that shows a cabinet name; nothing when none does.
+cabinet_row() { # title name
+    local count i
+    count=$(ui listview-count "$1" 1000) || return 1
+    for ((i = 0; i < count; i++)); do
+        [ "$(ui listview-text "$1" 1000 "$i" 0)" = "$2" ] && echo "$i" && return 0
+    done
+    return 1
+}
+
+# Selects the cabinets of these names in the cabinet list.
+select_cabinets() { # title name...
+    local title=$1 rows=() name row
+    shift
+    for name in "$@"; do
+        row=$(cabinet_row "$title" "$name") || {
+            fail "$name is not in the cabinet list"
+            return 1
+        }
+        rows+=("$row")
+    done
+    ui listview-select "$title" 1000 "${rows[@]}" >/dev/null || fail "could not select ${*}"
 }
 
 # Waits up to $4 seconds until `ui $1 TITLE ID` prints 1; quiet: the caller checks.

@@ -6,6 +6,7 @@
 #include "SqlConnection.h"
 
 #include "Text.h"
+#include "TokenList.h"
 #include "UniqueHandle.h"
 
 #if defined(_WIN32)
@@ -161,13 +162,8 @@ public:
         // sys.databases exists from SQL Server 2005 on; every version answers this one.
         if (!Query("SELECT name FROM master.dbo.sysdatabases ORDER BY dbid", text, rows))
             return false;
-        names.clear();
-        std::size_t start = 0;
-        for (long row = 0; row < rows; ++row) {
-            const std::size_t end = text.find("\r\n", start);
-            names.push_back(text.substr(start, end - start));
-            start = end == std::string::npos ? text.size() : end + 2;
-        }
+        SplitText(text, "\r\n", names);
+        names.resize(static_cast<std::size_t>(rows)); // no text at all when there is no row
         return true;
     }
 

@@ -113,7 +113,7 @@ void CProgressDlg::Hide() {
     ShowWindow(window_.Get(), SW_HIDE);
 }
 
-int PumpMessages() {
+void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -124,5 +124,4 @@ int PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return 0;
 }

@@ -59,8 +59,8 @@ TEST(WineLogFile, LongLineKeepsItsLineEnd) {
     const std::string name = "WineLongLine.log";
     DeleteFileA(name.c_str());
     SetLogFileName(name);
-    WriteResultLine(false, "getSydCabList()", std::string(1500, 'q'));
-    WriteResultLine(false, "next");
+    FileLog().Result(LogStatus::Success, "getSydCabList()", std::string(1500, 'q'));
+    FileLog().Result(LogStatus::Success, "next");
     const std::string text = ReadWholeFile(name);
     const std::size_t firstEnd = text.find("\r\n");
     EXPECT_EQ(firstEnd, kMaxLogLineBytes - 2);

@@ -204,7 +204,7 @@ TEST(WinePumpMessages, DispatchesEverythingWaitingAndReturns) {
     g_countedMessages = 0;
     for (int i = 0; i < 5; ++i)
         PostMessageA(target.Handle(), kCountedMessage, 0, 0);
-    EXPECT_EQ(PumpMessages(), 0);
+    PumpMessages();
     EXPECT_EQ(g_countedMessages, 5);
     MSG left;
     EXPECT_FALSE(PeekMessageA(&left, nullptr, 0, 0, PM_NOREMOVE));
@@ -213,7 +213,7 @@ TEST(WinePumpMessages, DispatchesEverythingWaitingAndReturns) {
 TEST(WinePumpMessages, ReturnsAtOnceOnAnEmptyQueue) {
     PumpMessages();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(PumpMessages(), 0);
+    PumpMessages();
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 50);
 }
@@ -221,7 +221,7 @@ TEST(WinePumpMessages, ReturnsAtOnceOnAnEmptyQueue) {
 TEST(WinePumpMessages, LeavesQuitForTheCallersLoop) {
     PumpMessages();
     PostQuitMessage(3);
-    EXPECT_EQ(PumpMessages(), 0);
+    PumpMessages();
     MSG quit;
     ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 3u);

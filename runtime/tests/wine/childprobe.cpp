@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
             const int count = std::atoi(argv[i + 2]);
             const std::string tag = argv[i + 3];
             for (int k = 0; k < count; ++k)
-                WriteResultLine(false, Ansi("ログ試験") + " " + tag + " " + std::to_string(k),
-                                Ansi("表示"));
+                FileLog().Result(LogStatus::Success,
+                                 Ansi("ログ試験") + " " + tag + " " + std::to_string(k),
+                                 Ansi("表示"));
             i += 3;
         }
     }

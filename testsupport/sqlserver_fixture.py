@@ -11,7 +11,7 @@ import sqlite3
 import subprocess
 import sys
 
-ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 CTL = os.path.join(ROOT, "testbed", "sqlserver", "sqlserverctl")
 
 LOGINS = {

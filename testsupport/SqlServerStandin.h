@@ -2,16 +2,14 @@
 // a local "MSSQLSERVER" service that runs (the real one under Wine, a fake natively).
 #pragma once
 
-#include "ServiceControl.h"
+#include "ServiceManager.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#if !defined(_WIN32)
-#include "FakeServices.h"
-#endif
+#include "FakeServiceManager.h"
 
 namespace standin {
 
@@ -37,13 +35,11 @@ inline std::string DataFolder() {
     return path.substr(0, path.find_last_of("/\\") + 1);
 }
 
-inline IServiceControl& Services() {
+inline IServiceManager& Services() {
 #if defined(_WIN32)
-    return SystemServices();
+    return SystemServiceManager();
 #else
-    static FakeServices services;
-    services.states["MSSQLSERVER"] = ServiceState::Running;
-    return services;
+    return FakeServiceManager::Running();
 #endif
 }
 

@@ -1,8 +1,9 @@
-// A SQL Server for check tests: answers each statement with the rows it was given (an
-// unknown statement finds nothing) and records every statement it receives.
+// A SQL Server for tests: answers each statement with the rows it was given (an unknown
+// statement finds nothing), fails the statements named failing and records every statement
+// it receives, the logins and the database selected.
 #pragma once
 
-#include "ServiceControl.h"
+#include "FakeServiceManager.h"
 #include "SqlServerSession.h"
 
 #include <map>
@@ -20,6 +21,9 @@ struct ScriptedServer {
     std::set<std::string> failing;
     std::vector<std::string> received;
     std::vector<std::string> databases = {"Cabinet"};
+    bool acceptLogin = true;
+    bool passwordGiven = false; // at the last login
+    std::string used;           // the database selected last
     int connects = 0, disconnects = 0;
 
     void Answer(const std::string& sql, const std::vector<std::string>& rows) {
@@ -30,7 +34,7 @@ struct ScriptedServer {
     }
 
     // A session with this server, not yet connected.
-    CSqlServerSession Unopened();
+    CSqlServerSession Unopened(ILog& log = FileLog());
     // A session connected to this server with the database "Cabinet" selected.
     CSqlServerSession Session();
 };
@@ -40,9 +44,10 @@ namespace scripted {
 class Connection : public ISqlConnection {
 public:
     explicit Connection(ScriptedServer& server) : server_(server) {}
-    bool Connect(const std::string&, const std::string&, const std::string*) override {
+    bool Connect(const std::string&, const std::string&, const std::string* password) override {
         ++server_.connects;
-        return true;
+        server_.passwordGiven = password != nullptr;
+        return server_.acceptLogin;
     }
     bool Disconnect() override {
         ++server_.disconnects;
@@ -52,7 +57,10 @@ public:
         names = server_.databases;
         return true;
     }
-    bool UseDatabase(const std::string&) override { return true; }
+    bool UseDatabase(const std::string& name) override {
+        server_.used = name;
+        return true;
+    }
     bool Query(const std::string& sql, std::string& text, long& rows) override {
         server_.received.push_back(sql);
         if (server_.failing.count(sql))
@@ -71,19 +79,12 @@ private:
     ScriptedServer& server_;
 };
 
-class Running : public IServiceControl {
-public:
-    ServiceProbe Interrogate(const std::string&) override {
-        return {ServiceProbe::Outcome::Answered, ServiceState::Running};
-    }
-};
-
 } // namespace scripted
 
-inline CSqlServerSession ScriptedServer::Unopened() {
-    static scripted::Running services;
-    return CSqlServerSession("server", "login", "password", services,
-                             [this] { return std::make_unique<scripted::Connection>(*this); });
+inline CSqlServerSession ScriptedServer::Unopened(ILog& log) {
+    return CSqlServerSession(
+        "server", "login", "password", FakeServiceManager::Running(),
+        [this] { return std::make_unique<scripted::Connection>(*this); }, log);
 }
 
 inline CSqlServerSession ScriptedServer::Session() {

@@ -1,5 +1,8 @@
-// A service manager for tests: services with a state and a start type; a stop request
-// takes the given number of polls to finish; every request is recorded.
+// A service manager for tests and benchmarks: services with a state and a start type; a stop
+// request takes the given number of polls to finish; every request is recorded.
+// Interrogated, a service answers with its state; `reach` makes the manager or the service
+// unreachable, and a manager made by Running() answers that every service it does not know
+// runs (the local SQL Server of tests that talk to a stand-in).
 #pragma once
 
 #include "ServiceManager.h"
@@ -18,6 +21,25 @@ public:
     };
     std::map<std::string, Service> services;
     std::vector<std::string> requests; // "stop X", "config X 4", "start X"
+    ServiceProbe::Reach reach = ServiceProbe::Reach::Answered;
+    bool unknownServicesRun = false;
+
+    static FakeServiceManager& Running() {
+        static FakeServiceManager manager;
+        manager.unknownServicesRun = true;
+        return manager;
+    }
+
+    ServiceProbe Interrogate(const std::string& name) override {
+        auto it = services.find(name);
+        if (reach != ServiceProbe::Reach::Answered)
+            return {reach, ServiceState::Unknown};
+        if (it != services.end())
+            return {reach, it->second.state};
+        return unknownServicesRun
+                   ? ServiceProbe{reach, ServiceState::Running}
+                   : ServiceProbe{ServiceProbe::Reach::ServiceUnavailable, ServiceState::Unknown};
+    }
 
     std::optional<ServiceState> State(const std::string& name) override {
         auto it = services.find(name);

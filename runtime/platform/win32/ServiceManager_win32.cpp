@@ -1,4 +1,3 @@
-#include "ServiceControl.h"
 #include "ServiceManager.h"
 #include "Win32Handles.h"
 
@@ -8,26 +7,24 @@
 
 namespace {
 
-class Win32ServiceControl : public IServiceControl {
+// Interrogate opens the manager with all access, as the session always has; the other
+// operations open it on "ServicesActive" with GENERIC_READ. The service is opened with only
+// the access an operation needs.
+class Win32ServiceManager : public IServiceManager {
 public:
     ServiceProbe Interrogate(const std::string& service) override {
         CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         if (!manager.Valid())
-            return {ServiceProbe::Outcome::ManagerUnavailable, ServiceState::Unknown};
+            return {ServiceProbe::Reach::ManagerUnavailable, ServiceState::Unknown};
         CServiceHandle handle(OpenServiceA(manager.Get(), service.c_str(), SERVICE_INTERROGATE));
         if (!handle.Valid())
-            return {ServiceProbe::Outcome::ServiceUnavailable, ServiceState::Unknown};
+            return {ServiceProbe::Reach::ServiceUnavailable, ServiceState::Unknown};
         SERVICE_STATUS status{};
         if (!ControlService(handle.Get(), SERVICE_CONTROL_INTERROGATE, &status))
-            return {ServiceProbe::Outcome::Answered, ServiceState::Stopped};
-        return {ServiceProbe::Outcome::Answered, static_cast<ServiceState>(status.dwCurrentState)};
+            return {ServiceProbe::Reach::Answered, ServiceState::Stopped};
+        return {ServiceProbe::Reach::Answered, static_cast<ServiceState>(status.dwCurrentState)};
     }
-};
 
-// Each operation opens the manager on "ServicesActive" with GENERIC_READ and the service
-// with only the access it needs.
-class Win32ServiceManager : public IServiceManager {
-public:
     std::optional<ServiceState> State(const std::string& service) override {
         std::optional<ServiceState> state;
         WithService(service, SERVICE_QUERY_STATUS, [&](SC_HANDLE h) {
@@ -96,9 +93,4 @@ private:
 IServiceManager& SystemServiceManager() {
     static Win32ServiceManager manager;
     return manager;
-}
-
-IServiceControl& SystemServices() {
-    static Win32ServiceControl services;
-    return services;
 }

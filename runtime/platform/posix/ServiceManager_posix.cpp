@@ -1,18 +1,13 @@
-#include "ServiceControl.h"
 #include "ServiceManager.h"
 
 namespace {
 
-class NoServiceManager : public IServiceControl {
+// A host without a service manager: no service can be opened.
+class NoServiceManager : public IServiceManager {
 public:
     ServiceProbe Interrogate(const std::string&) override {
-        return {ServiceProbe::Outcome::ManagerUnavailable, ServiceState::Unknown};
+        return {ServiceProbe::Reach::ManagerUnavailable, ServiceState::Unknown};
     }
-};
-
-// A host without a service manager: no service can be opened.
-class NoServices : public IServiceManager {
-public:
     std::optional<ServiceState> State(const std::string&) override { return std::nullopt; }
     std::optional<ServiceStartType> StartType(const std::string&) override { return std::nullopt; }
     bool RequestStop(const std::string&) override { return false; }
@@ -23,11 +18,6 @@ public:
 } // namespace
 
 IServiceManager& SystemServiceManager() {
-    static NoServices manager;
+    static NoServiceManager manager;
     return manager;
-}
-
-IServiceControl& SystemServices() {
-    static NoServiceManager services;
-    return services;
 }

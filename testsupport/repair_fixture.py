@@ -10,8 +10,7 @@ import os
 import shutil
 import sys
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "checks", "tests"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cabinets_fixture  # noqa: E402
 from cabinets_fixture import cabinets  # noqa: E402
 

@@ -1,63 +1,25 @@
 // What the tests of both main dialogs stand on: an installation whose catalogue lists the
-// cabinets of `catalogue` (logins decode to themselves), a scripted SQL Server for their
-// databases, the document-type interpreter (by default it answers a select with
+// cabinets of `catalogue` (the fake helper library decodes "enc:" logins), a scripted SQL Server
+// for their databases, the document-type interpreter (by default it answers a select with
 // `docTypeOutput` and an update as done), a clock whose waits are only recorded, the
-// tool's own string table, and a fake window.
+// tool's own string table, a log that keeps its lines, and a fake window.
 #pragma once
 
+#include "FakeCredentialLibrary.h"
 #include "FakeDialogView.h"
 #include "FakeRegistry.h"
 #include "MainDialog.h"
+#include "RecordingLog.h"
 #include "ScriptedServer.h"
 #include "StringTable.h"
-#include "TempDirectory.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
-
-namespace testbed_detail {
-
-// The helper library as the identity: every login and password decodes to itself.
-inline ZqlStatus Widen(const char* text, ZqlWideChar** out, ZqlAllocFn) {
-    const std::size_t n = std::strlen(text);
-    *out = static_cast<ZqlWideChar*>(std::malloc((n + 1) * sizeof(ZqlWideChar)));
-    for (std::size_t i = 0; i <= n; ++i)
-        (*out)[i] = static_cast<unsigned char>(text[i]);
-    return 0;
-}
-inline ZqlStatus Same(const ZqlWideChar* in, ZqlWideChar** out, ZqlAllocFn) {
-    std::size_t n = 0;
-    while (in[n])
-        ++n;
-    *out = static_cast<ZqlWideChar*>(std::malloc((n + 1) * sizeof(ZqlWideChar)));
-    std::memcpy(*out, in, (n + 1) * sizeof(ZqlWideChar));
-    return 0;
-}
-inline ZqlStatus Narrow(const ZqlWideChar* in, char** out, ZqlAllocFn) {
-    std::size_t n = 0;
-    while (in[n])
-        ++n;
-    *out = static_cast<char*>(std::malloc(n + 1));
-    for (std::size_t i = 0; i <= n; ++i)
-        (*out)[i] = static_cast<char>(in[i]);
-    return 0;
-}
-inline void FreeNarrow(char* p, ZqlReleaseFn) {
-    std::free(p);
-}
-inline void FreeWide(ZqlWideChar* p, ZqlReleaseFn) {
-    std::free(p);
-}
-inline const CredentialLibrary kIdentityLibrary = {Widen, Same, Narrow, FreeNarrow, FreeWide};
-
-} // namespace testbed_detail
 
 class DialogTestBed : public ::testing::Test {
 protected:
@@ -66,12 +28,13 @@ protected:
         "StringValue,'|',StringValue,'|',StringValue\r\n";
     static constexpr const char* kDocTypeHeader = "SN,DisplayName,DocNumberFormat\r\n";
 
-    TempDirectory dir;
+    RecordingLog log;
     FakeRegistry registry = FakeRegistry::Installation();
     // Key, name, database, operation mode, host, login, password per cabinet.
-    std::string catalogue = std::string(kCatalogueHeader) + "1,|,A,|,DbA,|,0,|,h,|,u,|,p\r\n"
-                                                            "2,|,B,|,DbB,|,1,|,h,|,u,|,p\r\n"
-                                                            "3,|,C,|,DbC,|,,|,h,|,u,|,p\r\n";
+    std::string catalogue = std::string(kCatalogueHeader) +
+                            "1,|,A,|,DbA,|,0,|,h,|,enc:u,|,enc:p\r\n"
+                            "2,|,B,|,DbB,|,1,|,h,|,enc:u,|,enc:p\r\n"
+                            "3,|,C,|,DbC,|,,|,h,|,enc:u,|,enc:p\r\n";
     ScriptedServer server;
     std::string docTypeOutput = kDocTypeHeader;
     std::uint32_t docTypeStatus = 0;
@@ -98,7 +61,7 @@ protected:
                                  out = catalogue;
                                  return 0u;
                              },
-                             &testbed_detail::kIdentityLibrary});
+                             &kFakeCredentialLibrary, &log});
         return *inventory;
     }
 
@@ -107,11 +70,11 @@ protected:
                     const char* text = FindString(profile.tool, id);
                     return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
                 },
-                [this](const CabinetRecord&) { return server.Unopened(); },
+                [this](const CabinetRecord&) { return server.Unopened(log); },
                 [this](const std::string& statement, std::string& output) {
                     docTypeStatements.push_back(statement);
                     return interpreter(statement, output);
                 },
-                [this](int milliseconds) { waits.push_back(milliseconds); }};
+                [this](int milliseconds) { waits.push_back(milliseconds); }, log};
     }
 };

@@ -1,8 +1,10 @@
-// A main dialog for the checks in tests: it keeps the report text, and records message
-// boxes, message pumps, cursor and refresh calls; texts come from the tool's string table.
+// A main dialog for the checks in tests: it keeps the report text and the log's lines, and
+// records message boxes, message pumps, cursor and refresh calls; texts come from the
+// tool's string table.
 #pragma once
 
 #include "CheckHost.h"
+#include "RecordingLog.h"
 #include "StringTable.h"
 #include "Text.h"
 
@@ -27,6 +29,7 @@ public:
             return 0u;
         };
     std::vector<std::string> docTypeStatements;
+    RecordingLog log;
 
     const ToolProfile& Profile() const override { return profile_; }
     std::string LoadText(int id) const override {
@@ -43,6 +46,7 @@ public:
         docTypeStatements.push_back(statement);
         return interpreter(statement, output);
     }
+    ILog& Log() override { return log; }
 
 private:
     const ToolProfile& profile_;
