@@ -87,8 +87,10 @@ CabinetRecord RecordFromListingLine(const char* line) {
     CabinetRecord record = EmptyRecord();
     SetField(record.databaseName, values.At(0));
     const std::string paths = values.At(1);
-    // Paths is the cabinet's folder followed by seven characters of its own.
-    const std::string folder = paths.size() > 7 ? paths.substr(0, paths.size() - 7) : "";
+    // Paths is the cabinet's folder followed by seven characters of its own. A cut that
+    // would end inside a double-byte character leaves that character out too.
+    const std::string folder =
+        paths.size() > 7 ? paths.substr(0, mbcs::PrefixLength(paths, paths.size() - 7)) : "";
     SetField(record.folder, folder);
     SetField(record.displayName, folder);
     const char* lastSlash = mbcs::FindLastChar(folder.c_str(), '\\');

@@ -61,8 +61,21 @@ CTokenList SplitBySet(const std::string& text, const char* separators) {
 
 void SplitText(const std::string& text, const std::string& separator,
                std::vector<std::string>& pieces) {
-    const CTokenList fields = SplitBySeparator(text, separator.c_str());
-    pieces.assign(fields.tokens_.begin(), fields.tokens_.end());
+    // Over the whole string, zero bytes included: a result text is not a C string.
+    pieces.clear();
+    std::size_t position = 0;
+    for (;;) {
+        const char* hit = separator.empty()
+                              ? nullptr
+                              : mbcs::FindSubstring(text.c_str() + position, separator.c_str());
+        if (hit == nullptr) {
+            pieces.push_back(text.substr(position));
+            return;
+        }
+        const std::size_t at = static_cast<std::size_t>(hit - text.c_str());
+        pieces.push_back(text.substr(position, at - position));
+        position = at + separator.size();
+    }
 }
 
 CTokenList SplitBySeparator(const std::string& text, const char* separator) {

@@ -6,6 +6,7 @@
 #include "Findings.h"
 #include "FuzzCheck.h"
 #include "SqlServerSession.h"
+#include "TokenList.h"
 
 #include <cstdint>
 #include <cstring>

@@ -52,15 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     texts.push_back(rest.substr(from));
     texts.resize(4);
 
-    const std::string resultHead = Head(FormatResultLine(kTime, failed, "", "", "", ""), ",,,\r\n");
+    const LogStatus status = failed ? LogStatus::Failure : LogStatus::Success;
+    const std::string resultHead =
+        Head(FormatLogLine(kTime, ResultText(status, "", "", "", "")), ",,,\r\n");
     CheckCut(resultHead + texts[0] + "," + texts[1] + "," + texts[2] + "," + texts[3],
-             FormatResultLine(kTime, failed, texts[0], texts[1], texts[2], texts[3]));
+             FormatLogLine(kTime, ResultText(status, texts[0], texts[1], texts[2], texts[3])));
 
     const int lineNumber = static_cast<int>(size);
     const std::uint32_t code = failed ? 0x80004005u : 0u;
     const std::string errorHead =
-        Head(FormatErrorCodeLine(kTime, __FILE__, lineNumber, code, data[0], ""), "\r\n");
+        Head(FormatLogLine(kTime, ErrorCodeText(__FILE__, lineNumber, code, data[0], "")), "\r\n");
     CheckCut(errorHead + rest,
-             FormatErrorCodeLine(kTime, __FILE__, lineNumber, code, data[0], rest));
+             FormatLogLine(kTime, ErrorCodeText(__FILE__, lineNumber, code, data[0], rest)));
     return 0;
 }

@@ -147,17 +147,20 @@ TEST_F(CatalogueTest, Generation4LinesAreAllData) {
 
 TEST_F(CatalogueTest, ErrorOrEmptyCatalogueFallsBackToTheSystemDatabases) {
     outputs["$$SystemDB"] = "Name,Paths\r\nSalesDb,C:\\Data\\Vaults\\Sales\\vault\\\r\n"
-                            "Odd,short\r\n";
+                            "Odd,short\r\n"
+                            // The suffix starts inside 部 (95 94): the folder keeps 営業.
+                            "Eigyo,C:\\\x89\x63\x8B\xC6\x95\x94\\vault\r\n";
     for (const char* catalogue : {"[ERROR] -1 database ZqlCatalog not found\r\nSQL: x\r\n", ""}) {
         outputs["ZqlCatalog"] = catalogue;
         std::vector<CabinetRecord> records;
         ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
-        ASSERT_EQ(records.size(), 2u);
+        ASSERT_EQ(records.size(), 3u);
         EXPECT_STREQ(records[0].databaseName, "SalesDb");
         EXPECT_STREQ(records[0].folder, "C:\\Data\\Vaults\\Sales");
         EXPECT_STREQ(records[0].displayName, "C:\\Data\\Vaults\\Sales");
         EXPECT_STREQ(records[0].shortName, "Sales");
         EXPECT_STREQ(records[1].folder, ""); // Paths shorter than its suffix
+        EXPECT_STREQ(records[2].folder, "C:\\\x89\x63\x8B\xC6");
         EXPECT_STREQ(records[0].databaseUser, "");
         EXPECT_EQ(records[0].stateFlag, 1);
     }
