@@ -15,7 +15,8 @@ function(vt_add_tool name)
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY INCLUDE_DIRECTORIES
         ${CMAKE_BINARY_DIR}/strings ${CMAKE_SOURCE_DIR}/runtime/platform/win32
         ${CMAKE_SOURCE_DIR}/dialog ${CMAKE_SOURCE_DIR}/dialog/res ${dir})
-    set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY OBJECT_DEPENDS ${VT_${upper}_STRINGS_RC})
+    set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY OBJECT_DEPENDS ${VT_${upper}_STRINGS_RC}
+        ${CMAKE_SOURCE_DIR}/dialog/res/Tool.manifest ${CMAKE_SOURCE_DIR}/dialog/ToolResources.rc.inc)
     add_custom_command(TARGET ${name} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:ZqlCommon_SD3> $<TARGET_FILE_DIR:${name}>)
 endfunction()
