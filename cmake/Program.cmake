@@ -1,7 +1,8 @@
 # vt_add_tool(NAME): one of the two programs, Windows only: NAME/NAMEApp.cpp over the tool's
 # main dialog (the library name_core), its resources NAME/NAME.rc with the string table
-# generated from strings/NAME.strings and the shared templates, and the helper library
-# copied beside the program, as it sits on a server.
+# generated from strings/NAME.strings and the shared templates. The server's helper library
+# is not copied beside it: the program finds it where the server keeps it (the demo
+# installation's folder, on the search path).
 function(vt_add_tool name)
     if(NOT WIN32)
         return()
@@ -14,11 +15,11 @@ function(vt_add_tool name)
     target_include_directories(${name} PRIVATE ${dir})
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY INCLUDE_DIRECTORIES
         ${CMAKE_BINARY_DIR}/strings ${CMAKE_SOURCE_DIR}/runtime/platform/win32
-        ${CMAKE_SOURCE_DIR}/dialog ${CMAKE_SOURCE_DIR}/dialog/res ${dir})
+        ${CMAKE_SOURCE_DIR}/dialog ${CMAKE_SOURCE_DIR}/dialog/res ${dir}
+        ${CMAKE_BINARY_DIR}/generated)
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY OBJECT_DEPENDS ${VT_${upper}_STRINGS_RC}
-        ${CMAKE_SOURCE_DIR}/dialog/res/Tool.manifest ${CMAKE_SOURCE_DIR}/dialog/ToolResources.rc.inc)
-    add_custom_command(TARGET ${name} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:ZqlCommon_SD3> $<TARGET_FILE_DIR:${name}>)
+        ${CMAKE_SOURCE_DIR}/dialog/res/Tool.manifest ${CMAKE_SOURCE_DIR}/dialog/ToolResources.rc.inc
+        ${CMAKE_BINARY_DIR}/generated/ToolVersion.h)
 endfunction()
 
 # vt_add_tool_tests(NAME NATIVE source... WINE case...): the tool's tests. Natively, its

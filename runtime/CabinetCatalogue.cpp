@@ -52,7 +52,8 @@ void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
                 const CatalogueSources& sources, const char* failureText) {
     const std::string work =
         encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
-    if (DecodeCredential(work, field, fieldSize, *sources.library) != Outcome::Done)
+    if (sources.library == nullptr ||
+        DecodeCredential(work, field, fieldSize, *sources.library) != Outcome::Done)
         sources.log->Result(LogStatus::Failure, failureText);
 }
 
@@ -100,19 +101,8 @@ CabinetRecord RecordFromListingLine(const char* line) {
 
 } // namespace
 
-const CredentialLibrary& HelperLibrary() {
-    static const CredentialLibrary library = {
-        &ZqlAsciiToString,
-        &ZqlDecrypt2,
-        &ZqlStringToAscii,
-        static_cast<void (*)(char*, ZqlReleaseFn)>(&ZqlFreeMemory),
-        static_cast<void (*)(ZqlWideChar*, ZqlReleaseFn)>(&ZqlFreeMemory),
-    };
-    return library;
-}
-
 CatalogueSources SystemCatalogueSources() {
-    return {&SystemRegistry(), &CaptureSqliOutput, &HelperLibrary(), &FileLog()};
+    return {&SystemRegistry(), &CaptureSqliOutput, SystemHelperLibrary(), &FileLog()};
 }
 
 Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,

@@ -7,10 +7,10 @@
 // which server products are installed and holds the cabinets the main dialogs show.
 #pragma once
 
+#include "HelperLibrary.h"
 #include "LogFile.h"
 #include "Outcome.h"
 #include "Registry.h"
-#include "ZqlCommon.h"
 
 #include <cstdint>
 #include <functional>
@@ -33,17 +33,6 @@ struct CabinetRecord {
 // The name a cabinet is shown by: its display name, or its folder when it has none.
 std::string CabinetName(const CabinetRecord& record);
 
-// The calls of the helper library that decode credentials; the tools bind the library's
-// own functions, tests bind fakes.
-struct CredentialLibrary {
-    ZqlStatus (*asciiToString)(const char*, ZqlWideChar**, ZqlAllocFn);
-    ZqlStatus (*decrypt2)(const ZqlWideChar*, ZqlWideChar**, ZqlAllocFn);
-    ZqlStatus (*stringToAscii)(const ZqlWideChar*, char**, ZqlAllocFn);
-    void (*freeNarrow)(char*, ZqlReleaseFn);
-    void (*freeWide)(ZqlWideChar*, ZqlReleaseFn);
-};
-const CredentialLibrary& HelperLibrary();
-
 // Everything the catalogue reads from outside: the registry, the interpreter (a command
 // line in, its text out, with the status of CaptureSqliOutput) and the helper library; and
 // the log it writes its steps to.
@@ -63,7 +52,7 @@ constexpr std::uint32_t kCabinetsUnreadable = 0xFFFFFFFF;
 // Done when decoded into the field; Failed when any step of the library failed (the field
 // is then left as it was).
 Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                         const CredentialLibrary& library = HelperLibrary());
+                         const CredentialLibrary& library);
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources = SystemCatalogueSources());

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "ApplicationShell.h"
 #include "DialogWindow.h"
+#include "HelperLibrary.h"
 #include "InstallSettings.h"
 #include "LogFile.h"
 #include "SqliQuery.h"
@@ -35,5 +36,12 @@ int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
         });
         window.Run();
     });
+    // Without the server's helper library the tool cannot read a cabinet's login: it ends
+    // before it touches anything, as a program bound to the library by import would.
+    std::string missing;
+    if (SystemHelperLibrary(&missing) == nullptr) {
+        shell.ShowMessage(HelperLibraryMissingText(missing), kMbOk | kMbIconStop);
+        return 1;
+    }
     return RunApplication(profile, shell, SystemServiceManager());
 }

@@ -117,7 +117,7 @@ bool iconvAll(const char* to, const char* from, const char* in, std::size_t inBy
 
 } // namespace
 
-ZQL_API ZqlStatus ZqlAsciiToString(const char* text, ZqlWideChar** out, ZqlAllocFn alloc) {
+ZqlStatus ZqlAsciiToString(const char* text, ZqlWideChar** out, ZqlAllocFn alloc) {
     if (text == nullptr || out == nullptr)
         return ZQL_E_ARGUMENT;
     *out = nullptr;
@@ -144,7 +144,7 @@ ZQL_API ZqlStatus ZqlAsciiToString(const char* text, ZqlWideChar** out, ZqlAlloc
     return allocateCopy(wide.data(), wide.size(), out, alloc);
 }
 
-ZQL_API ZqlStatus ZqlStringToAscii(const ZqlWideChar* text, char** out, ZqlAllocFn alloc) {
+ZqlStatus ZqlStringToAscii(const ZqlWideChar* text, char** out, ZqlAllocFn alloc) {
     if (text == nullptr || out == nullptr)
         return ZQL_E_ARGUMENT;
     *out = nullptr;
@@ -181,7 +181,7 @@ ZQL_API ZqlStatus ZqlStringToAscii(const ZqlWideChar* text, char** out, ZqlAlloc
     return allocateCopy(narrow.data(), narrow.size(), out, alloc);
 }
 
-ZQL_API ZqlStatus ZqlEncrypt2(const ZqlWideChar* plain, ZqlWideChar** out, ZqlAllocFn alloc) {
+ZqlStatus ZqlEncrypt2(const ZqlWideChar* plain, ZqlWideChar** out, ZqlAllocFn alloc) {
     if (plain == nullptr || out == nullptr)
         return ZQL_E_ARGUMENT;
     *out = nullptr;
@@ -200,7 +200,7 @@ ZQL_API ZqlStatus ZqlEncrypt2(const ZqlWideChar* plain, ZqlWideChar** out, ZqlAl
     return allocateCopy(encoded.data(), encoded.size(), out, alloc);
 }
 
-ZQL_API ZqlStatus ZqlDecrypt2(const ZqlWideChar* encoded, ZqlWideChar** out, ZqlAllocFn alloc) {
+ZqlStatus ZqlDecrypt2(const ZqlWideChar* encoded, ZqlWideChar** out, ZqlAllocFn alloc) {
     if (encoded == nullptr || out == nullptr)
         return ZQL_E_ARGUMENT;
     *out = nullptr;
@@ -244,7 +244,7 @@ ZQL_API ZqlStatus ZqlDecrypt2(const ZqlWideChar* encoded, ZqlWideChar** out, Zql
     return allocateCopy(plain.data(), plain.size(), out, alloc);
 }
 
-ZQL_API void ZqlFreeMemory(char* text, ZqlReleaseFn release) {
+void ZqlFreeMemory(char* text, ZqlReleaseFn release) {
     if (text == nullptr)
         return;
     if (release)
@@ -253,7 +253,7 @@ ZQL_API void ZqlFreeMemory(char* text, ZqlReleaseFn release) {
         std::free(text);
 }
 
-ZQL_API void ZqlFreeMemory(ZqlWideChar* text, ZqlReleaseFn release) {
+void ZqlFreeMemory(ZqlWideChar* text, ZqlReleaseFn release) {
     if (text == nullptr)
         return;
     if (release)

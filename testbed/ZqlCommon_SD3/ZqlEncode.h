@@ -1,5 +1,6 @@
-// Testbed-only additions to the helper library: the encoder that produces the stored form
-// ZqlDecrypt2 reads, and the library's status codes.
+// The stand-in's functions: the five the tools call (see runtime/ZqlCommon.h), the encoder
+// that produces the stored form ZqlDecrypt2 reads, and the library's status codes. The DLL
+// exports the five under the names Microsoft's compiler gives them (ZqlCommon_SD3.def).
 #pragma once
 
 #include "ZqlCommon.h"
@@ -13,5 +14,11 @@ enum : ZqlStatus {
     ZQL_E_NOMEMORY = 5,   // the allocator returned null
 };
 
+ZqlStatus ZqlAsciiToString(const char* text, ZqlWideChar** out, ZqlAllocFn alloc);
+ZqlStatus ZqlDecrypt2(const ZqlWideChar* encoded, ZqlWideChar** out, ZqlAllocFn alloc);
+ZqlStatus ZqlStringToAscii(const ZqlWideChar* text, char** out, ZqlAllocFn alloc);
+void ZqlFreeMemory(char* text, ZqlReleaseFn release);
+void ZqlFreeMemory(ZqlWideChar* text, ZqlReleaseFn release);
+
 // Plain wide text -> stored form "ZQ2:" + hex(cipher) + hex(checksum), as wide text.
-ZQL_API ZqlStatus ZqlEncrypt2(const ZqlWideChar* plain, ZqlWideChar** out, ZqlAllocFn alloc);
+ZqlStatus ZqlEncrypt2(const ZqlWideChar* plain, ZqlWideChar** out, ZqlAllocFn alloc);

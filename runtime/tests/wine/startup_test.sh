@@ -5,7 +5,7 @@
 # on every path: the last tool's claim on the service to go gives it back.
 #   startup_test.sh BUILD_DIR CASE
 #   CASE: sequence | answer-no | not-installed | no-service | question-while-other-ends |
-#         both-end-together | slow-stop | refused-stop
+#         both-end-together | slow-stop | refused-stop | no-helper-library
 set -u
 . "$(dirname "$0")/../../../testbed/uidriver/drive.sh" "$@"
 
@@ -170,6 +170,34 @@ no-service)
     ui click "$scrutel_title" 1 >/dev/null
     expect_exit "$pid" 1 "the service could not be disabled"
     reset_service
+    ;;
+no-helper-library)
+    # The server's helper library without one of its functions, then without the library:
+    # each tool says so in its own words and ends before it touches anything.
+    reset_service
+    library="$WINEPREFIX/drive_c/Velmora/ZqlCommon_SD3.dll"
+    keep_files "$library"
+    python3 - "$library" <<'PATCH'
+import sys
+path = sys.argv[1]
+data = open(path, "rb").read()
+name = b"?ZqlDecrypt2@@"
+assert data.count(name) == 1
+open(path, "wb").write(data.replace(name, b"?ZqlDecryptX@@"))
+PATCH
+    wine "$mendora" &
+    pid=$!
+    expect_box "$mendora_title" "ZqlCommon_SD3.dll に関数 ZqlDecrypt2 がありません。" stop
+    ui click "$mendora_title" 1 >/dev/null
+    expect_exit "$pid" 1 "a library without ZqlDecrypt2"
+    rm -f "$library"
+    wine "$scrutel" &
+    pid=$!
+    expect_box "$scrutel_title" "ZqlCommon_SD3.dll を読み込めません。" stop
+    ui click "$scrutel_title" 1 >/dev/null
+    expect_exit "$pid" 1 "no library"
+    expect_service "RUNNING AUTO" "after both refusals"
+    expect_claim FREE "after both refusals"
     ;;
 *)
     echo "unknown case $case_name"
