@@ -1,12 +1,24 @@
 // Scrutel's start: one copy at a time, the administrator's consent, the storage service
 // stopped for the run and given back at the end (see runtime/Application.h), and the main
-// dialog with the check run.
+// dialog with the check run; or, with /check, the same run without a window for the task
+// scheduler (UnattendedCheck.h).
+#include "CheckCommand.h"
 #include "ScrutelDlg.h"
+#include "UnattendedCheck.h"
 
 #include "ToolMain.h"
 
 #include <windows.h>
 
+#include <cstdlib>
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return RunTool(kScrutelProfile, MakeDialog<CScrutelDlg>);
+    const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
+    if (!IsCheckCommand(arguments))
+        return RunTool(kScrutelProfile, MakeDialog<CScrutelDlg>);
+    return RunWithoutWindow(
+        kScrutelProfile,
+        [&](IApplicationShell& shell, IServiceManager& services, DialogServices dialogServices) {
+            return RunUnattendedCheck(arguments, shell, services, std::move(dialogServices));
+        });
 }

@@ -12,23 +12,46 @@ namespace {
 
 constexpr int kIdsClosingHint = 126;
 constexpr int kIdsNoNamedCabinet = 2203;
-constexpr int kChecksPerCabinet = 6;
 
 Outcome UserRecords(ICheckHost& host, const CabinetRecord& record, CSqlServerSession session) {
     UserCheckResult reportedOnly;
     return CheckUserRecords(host, record, session, reportedOnly);
 }
 
-// The six checks of a cabinet, in the order of the report.
-using CabinetCheck = Outcome (*)(ICheckHost&, const CabinetRecord&, CSqlServerSession);
+// The six checks of a cabinet, in the order of the report, each with the name a run
+// without a window records it by.
+struct CabinetCheck {
+    const char* name;
+    Outcome (*run)(ICheckHost&, const CabinetRecord&, CSqlServerSession);
+};
 const CabinetCheck kCabinetChecks[kChecksPerCabinet] = {
-    UserRecords,           SectionCountCheck,       ZeroByteSectionCheck,
-    OversizedSectionCheck, CheckedOutDocumentCheck, UnsupportedExtensionCheck};
+    {"userRecords", UserRecords},
+    {"sectionCount", SectionCountCheck},
+    {"zeroByteSections", ZeroByteSectionCheck},
+    {"oversizedSections", OversizedSectionCheck},
+    {"checkedOutDocuments", CheckedOutDocumentCheck},
+    {"unsupportedExtensions", UnsupportedExtensionCheck}};
+
+// Stands in for the observer of a run with a window.
+class CNoObserver : public ICheckRunObserver {
+public:
+    void CabinetBegun(const CabinetRecord&) override {}
+    void DocumentTypesBegun() override {}
+    void SectionCounted(long) override {}
+    void CheckEnded(const char*, Outcome) override {}
+};
+CNoObserver gNoObserver;
 
 } // namespace
 
-CScrutelDlg::CScrutelDlg(IDialogView& view, CServerInventory& inventory, DialogServices services)
-    : CMainDialog(kScrutelProfile, view, inventory, std::move(services)) {}
+CScrutelDlg::CScrutelDlg(IDialogView& view, CServerInventory& inventory, DialogServices services,
+                         ICheckRunObserver* observer)
+    : CMainDialog(kScrutelProfile, view, inventory, std::move(services)),
+      observer_(observer != nullptr ? observer : &gNoObserver) {}
+
+void CScrutelDlg::SectionCounted(int, long count) {
+    observer_->SectionCounted(count);
+}
 
 void CScrutelDlg::UpdateOkButton() {
     view_.Enable(kButton1, !view_.SelectedItems(IDC_CABINET_LIST).empty());
@@ -54,6 +77,7 @@ void CScrutelDlg::EndRun() {
 
 Outcome CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
     view_.SetWaitCursor(true);
+    observer_->CabinetBegun(record);
     currentName_ = record.shortName;
     SetProgressText(CabinetProgressText(currentName_, Ansi("をチェック中です。")));
     AppendReport(Ansi("キャビネット:") + currentName_ + "\r\n\r\n");
@@ -66,8 +90,10 @@ Outcome CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
     CCabinetSession session = LogIn(record);
     if (!session.Session().IsConnected() || !OpenDatabase(session, record))
         return Outcome::Failed;
-    for (CabinetCheck check : kCabinetChecks) {
-        if (check(*this, record, session.Session()) != Outcome::Done)
+    for (const CabinetCheck& check : kCabinetChecks) {
+        const Outcome outcome = check.run(*this, record, session.Session());
+        observer_->CheckEnded(check.name, outcome);
+        if (outcome != Outcome::Done)
             return Outcome::Failed;
         SetProgressStep(++position);
         RefreshProgress();
@@ -81,7 +107,7 @@ Outcome CScrutelDlg::CheckCabinet(const CabinetRecord& record, int& position) {
     return Outcome::Done;
 }
 
-void CScrutelDlg::RunCheck() {
+Outcome CScrutelDlg::RunCheck() {
     view_.SetWaitCursor(true);
     ShowReportView();
     view_.EnableCloseCommand(false);
@@ -92,23 +118,26 @@ void CScrutelDlg::RunCheck() {
     if (inventory_.CountNamedCabinets(0, product) == 0) {
         view_.ShowMessage(LoadText(kIdsNoNamedCabinet), kMbOk | kMbIconExclamation);
         EndRun();
-        return;
+        return Outcome::Failed;
     }
     int position = 0;
     for (const CabinetRecord& record : selected) {
         if (CheckCabinet(record, position) != Outcome::Done) {
             EndRun();
-            return;
+            return Outcome::Failed;
         }
     }
 
     SetProgressText(Ansi("文書タイプをチェック中です。"));
     view_.PumpMessages();
+    observer_->DocumentTypesBegun();
     Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを開始しました。"));
     int docTypeFindings = 0;
-    if (CheckDocNumberFormat(*this, docTypeFindings) != Outcome::Done) {
+    const Outcome docTypes = CheckDocNumberFormat(*this, docTypeFindings);
+    observer_->CheckEnded("documentTypes", docTypes);
+    if (docTypes != Outcome::Done) {
         EndRun();
-        return;
+        return Outcome::Failed;
     }
     SetProgressStep(++position);
     RefreshProgress();
@@ -119,4 +148,5 @@ void CScrutelDlg::RunCheck() {
     Progress().Hide();
     AppendReport(LoadText(kIdsClosingHint));
     EndRun();
+    return Outcome::Done;
 }

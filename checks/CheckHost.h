@@ -33,4 +33,7 @@ public:
     virtual std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) = 0;
     // The tool's log, where the findings go.
     virtual ILog& Log() = 0;
+    // A section of the report with its count has been appended (for a run that records
+    // the counts apart from the report text).
+    virtual void SectionCounted(int /*headerId*/, long /*count*/) {}
 };

@@ -50,6 +50,7 @@ std::string TrashSuffix(const ICheckHost& host, const std::string& inTrash) {
 
 void AppendSection(ICheckHost& host, int headerId, long count) {
     host.AppendReport(FormatText(host.LoadText(headerId), {std::to_string(count)}));
+    host.SectionCounted(headerId, count);
     host.RefreshDialog();
 }
 

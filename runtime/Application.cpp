@@ -12,8 +12,7 @@ int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceMa
         shell.ShowMessage(shell.LoadText(tool.idsNotInstalled), kMbOk | kMbIconExclamation);
         return 1;
     }
-    if (shell.ShowMessage(shell.LoadText(tool.idsStopQuestion), kMbYesNo | kMbIconQuestion) !=
-        kIdYes)
+    if (!shell.ConsentToStop(tool, inventory))
         return 1;
     // The claim comes before the stop: a tool that ends meanwhile must not give the service
     // back under this run.

@@ -40,6 +40,11 @@ public:
     // A message box with the tool's title; the button pressed.
     virtual int ShowMessage(const std::string& text, unsigned type) = 0;
     virtual void RunMainDialog(CServerInventory& inventory) = 0;
+    // Whether the run may stop the storage service: the administrator is asked. A run
+    // without a window decides otherwise, from what it was told to check.
+    virtual bool ConsentToStop(const ToolProfile& tool, CServerInventory& /*inventory*/) {
+        return ShowMessage(LoadText(tool.idsStopQuestion), kMbYesNo | kMbIconQuestion) == kIdYes;
+    }
 };
 
 // The whole life of the program; returns its exit code: 0 after the main dialog or for a

@@ -5,6 +5,13 @@
 #                     byte, every finding in Scrutel.log, the service given back at the end
 #   missing-database  a cabinet without its database: the error, the run ends, the report
 #                     kept, Close given back
+# and the same run without a window (Scrutel.exe /check), its exit code, report and JSON:
+#   check-clean            a clean cabinet and clean document types: 0
+#   check-findings         the four cabinets of full-run: 1, the report byte for byte as the
+#                          dialog's, the JSON's counts and findings those expected
+#   check-missing-database the cabinet without its database: 2
+#   check-while-mendora    Mendora holds the storage service: 3, the service left to it
+#   check-unknown-cabinet  an unknown cabinet name or option: 4, nothing touched
 #   scrutel_e2e_test.sh BUILD_DIR CASE
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -51,6 +58,61 @@ finish_and_close() { # what
     expect_exit "$pid" 0 "$1"
     sleep 0.5
     expect_service "RUNNING AUTO" "after Scrutel closed"
+}
+
+# Scrutel.exe /check ARGS... in a fresh working folder, where its log and files go; sets
+# work and code.
+run_check() { # args...
+    work=$(mktemp -d)
+    (cd "$work" && exec wine "$scrutel" /check "$@" >/dev/null 2>&1)
+    code=$?
+    echo "  Scrutel.exe /check $*: exit code $code"
+}
+
+# The JSON record as lines: per cabinet "cabinet NAME completed=B error=E", its checks as
+# "  check NAME completed=B count=N" and its findings as the log writes them; then the
+# document types likewise.
+json_lines() { # file
+    python3 - "$1" <<'PY'
+import json, sys
+run = json.load(open(sys.argv[1], encoding="utf-8"))
+def finding(f):
+    return "【%s】,%s" % (f["status"], ",".join(f["texts"]))
+for c in run["cabinets"]:
+    print("cabinet %s completed=%s error=%s" % (c["name"], c["completed"], c["error"]))
+    for name, check in c["checks"].items():
+        print("  check %s completed=%s count=%d" % (name, check["completed"], check["count"]))
+    for f in c["findings"]:
+        print(finding(f))
+d = run["documentTypes"]
+print("documentTypes completed=%s count=%d" % (d["completed"], d["count"]))
+for f in d["findings"]:
+    print(finding(f))
+print("exitCode %d errors %s" % (run["exitCode"], " | ".join(run["errors"])))
+PY
+}
+
+# The JSON lines a run over these cabinets must give: counts from the expected reports,
+# findings from the expected logs (checks/tests/expected), the document types' likewise.
+expected_json_lines() { # name:file...
+    local cabinet
+    for cabinet in "$@"; do
+        echo "cabinet ${cabinet%%:*} completed=True error=None"
+        paste -d' ' <(printf '%s\n' userRecords sectionCount zeroByteSections oversizedSections \
+            checkedOutDocuments unsupportedExtensions) \
+            <(expected_part "scrutel-${cabinet#*:}.txt" report | grep -oE '[0-9]+$') |
+            awk '{ print "  check " $1 " completed=True count=" $2 }'
+        expected_part "scrutel-${cabinet#*:}.txt" log | grep '^【Failure】'
+    done
+    echo "documentTypes completed=True count=$(expected_part scrutel-doctypes.txt report | grep -oE '[0-9]+$')"
+    expected_part scrutel-doctypes.txt log | grep '^【Failure】'
+}
+
+expect_same() { # expected-file got-file what
+    if ! cmp -s "$1" "$2"; then
+        fail "$3 differs from what is expected"
+        diff "$1" "$2" | head -n 20
+    fi
 }
 
 case "$case_name" in
@@ -142,6 +204,82 @@ missing-database)
     expect_equal "$(wc -l <"$work/log.txt")" 2 "lines in Scrutel.log"
 
     finish_and_close "closed after the failed run"
+    ;;
+check-clean)
+    reset_service
+    # Document types all numbered as they should be, in both generations' databases.
+    doctypes=("$WINEPREFIX/drive_c/Velmora/data/ZqlDocType.sqlite"
+        "$WINEPREFIX/drive_c/Velmora/Zeph5/data/ZqlDocType.sqlite")
+    keep_files "${doctypes[@]}"
+    for db in "${doctypes[@]}"; do
+        sqlite3 "$db" "UPDATE MasterDocType SET DocNumberFormat = 'DOC-%05d' WHERE DocNumberFormat = 'NULL'"
+    done
+    run_check /cabinet 空のキャビネット /json run.json
+    expect_equal "$code" 0 "exit code of a clean run"
+    json_lines "$work/run.json" >"$work/json.txt"
+    sed 's/^/  json: /' "$work/json.txt"
+    expect_equal "$(grep -c 'completed=True' "$work/json.txt")" 8 "checks completed"
+    expect_equal "$(grep -c 'count=0' "$work/json.txt")" 7 "checks that found nothing"
+    expect_equal "$(grep -c '^【' "$work/json.txt")" 0 "findings"
+    expect_service "RUNNING AUTO" "after the clean run"
+    ;;
+check-findings)
+    reset_service
+    # Named in another order than the list's: checked in list order all the same.
+    run_check /cabinet 空のキャビネット /cabinet 技術資料 /cabinet 営業部 /cabinet 経理部 \
+        /report 報告.txt /json run.json
+    expect_equal "$code" 1 "exit code of a run with findings"
+    iconv -f UTF-8 -t CP932 "$here/expected-report-4-cabinets.txt" >"$work/report-expected.txt"
+    expect_same "$work/report-expected.txt" "$work/報告.txt" "the report file (CP932, CR LF)"
+    json_lines "$work/run.json" >"$work/json.txt"
+    { expected_json_lines 営業部:Eigyo 経理部:Keiri 技術資料:Gijutsu 空のキャビネット:Clean
+      echo "exitCode 1 errors "; } >"$work/json-expected.txt"
+    echo "  json: $(grep -c '^【' "$work/json.txt") findings, $(grep -c 'count=' "$work/json.txt") counts"
+    expect_same "$work/json-expected.txt" "$work/json.txt" "the JSON record"
+    # The log as the dialog's run writes it.
+    grep -q "データチェックを終了しました" <(log_lines Scrutel.log) || fail "Scrutel.log has no end of a check"
+    expect_service "RUNNING AUTO" "after the run with findings"
+    ;;
+check-missing-database)
+    reset_service
+    run_check /cabinet 欠落キャビネット /json run.json
+    expect_equal "$code" 2 "exit code of a run that could not connect"
+    json_lines "$work/run.json" >"$work/json.txt"
+    sed 's/^/  json: /' "$work/json.txt"
+    expect_equal "$(head -n1 "$work/json.txt")" \
+        "cabinet 欠落キャビネット completed=False error=データベースへの接続に失敗しました。" "the cabinet's record"
+    grep -q 'DataBase Connect Error\.$' <(log_lines Scrutel.log) ||
+        fail "Scrutel.log holds no line ending 'DataBase Connect Error.'"
+    expect_service "RUNNING AUTO" "after the failed run"
+    ;;
+check-while-mendora)
+    reset_service
+    start_tool "$mendora" "$mendora_title"
+    mendora_pid=$pid
+    run_check /cabinet 空のキャビネット /json run.json
+    expect_equal "$code" 3 "exit code while Mendora holds the service"
+    grep -q "ほかのツールがストレージサービスを停止して作業中です。" "$work/run.json" ||
+        fail "the JSON does not say why the run was refused"
+    expect_service "STOPPED DISABLED" "Mendora still works"
+    ui click "$mendora_title" 2 >/dev/null
+    expect_exit "$mendora_pid" 0 "Mendora closed"
+    sleep 0.5
+    expect_service "RUNNING AUTO" "after Mendora ended"
+    ;;
+check-unknown-cabinet)
+    reset_service
+    run_check /cabinet 存在しないキャビネット /report report.txt
+    expect_equal "$code" 4 "exit code for an unknown cabinet"
+    report=$(iconv -f CP932 -t UTF-8 "$work/report.txt" | tr -d '\r')
+    echo "  report: $report"
+    expect_equal "$report" "キャビネットがありません: 存在しないキャビネット" "the report file"
+    log_lines Scrutel.log | grep -q 'データチェックを開始しました' && fail "a check ran"
+    expect_service "RUNNING AUTO" "after the unknown cabinet"
+    run_check /cabinet 営業部 /reprot report.txt
+    expect_equal "$code" 4 "exit code for an unknown option"
+    log_lines Scrutel.log | grep -q '^【Failure】,Scrutel /check,コマンドラインが正しくありません: unknown argument: /reprot,,$' ||
+        fail "Scrutel.log does not name the unknown option"
+    expect_service "RUNNING AUTO" "after the unknown option"
     ;;
 *)
     echo "unknown case $case_name"

@@ -45,3 +45,9 @@ int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     }
     return RunApplication(profile, shell, SystemServiceManager());
 }
+
+int RunWithoutWindow(const ToolProfile& profile, const WindowlessRun& run) {
+    SetLogFileName(profile.logFileName);
+    CApplicationShell shell(profile, [](CServerInventory&) {});
+    return run(shell, SystemServiceManager(), SystemDialogServices());
+}

@@ -2,6 +2,7 @@
 // start-up with the tool's main dialog over the system's services, and the exit code.
 #pragma once
 
+#include "Application.h"
 #include "MainDialog.h"
 
 #include <functional>
@@ -11,6 +12,13 @@ using ToolDialogFactory = std::function<std::unique_ptr<CMainDialog>(
     IDialogView& view, CServerInventory& inventory, DialogServices services)>;
 
 int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog);
+
+// A run of the tool without any window: the log file and the system's start-up pieces
+// (mutex, claim, string table, service manager, the dialog's services) for run, whose
+// result is the exit code.
+using WindowlessRun =
+    std::function<int(IApplicationShell& shell, IServiceManager& services, DialogServices)>;
+int RunWithoutWindow(const ToolProfile& profile, const WindowlessRun& run);
 
 template <class Dialog>
 std::unique_ptr<CMainDialog> MakeDialog(IDialogView& view, CServerInventory& inventory,
