@@ -39,6 +39,15 @@ start_and_answer() { # exe title answer pid-variable
     ui click "$2" "$3" >/dev/null
 }
 
+# Starts a tool that refuses to run: its message box, OK, and its exit code 1.
+expect_refusal() { # exe title text icon what
+    wine "$1" &
+    local pid=$!
+    expect_box "$2" "$3" "$4"
+    ui click "$2" 1 >/dev/null
+    expect_exit "$pid" 1 "$5"
+}
+
 case "$case_name" in
 sequence)
     reset_service
@@ -150,11 +159,8 @@ answer-no)
 not-installed)
     reset_service
     wine reg add 'HKLM\SOFTWARE\Brannock\Corvane2' /v ServerType /t REG_DWORD /d 256 /f >/dev/null 2>&1
-    wine "$mendora" &
-    pid=$!
-    expect_box "$mendora_title" "Velmoraがインストールされている環境で利用してください。" exclamation
-    ui click "$mendora_title" 1 >/dev/null
-    expect_exit "$pid" 1 "ServerType with only bit 8"
+    expect_refusal "$mendora" "$mendora_title" "Velmoraがインストールされている環境で利用してください。" \
+        exclamation "ServerType with only bit 8"
     wine reg add 'HKLM\SOFTWARE\Brannock\Corvane2' /v ServerType /t REG_DWORD /d 512 /f >/dev/null 2>&1
     expect_service "RUNNING AUTO" "after the refusal"
     ;;
@@ -185,17 +191,10 @@ name = b"?ZqlDecrypt2@@"
 assert data.count(name) == 1
 open(path, "wb").write(data.replace(name, b"?ZqlDecryptX@@"))
 PATCH
-    wine "$mendora" &
-    pid=$!
-    expect_box "$mendora_title" "ZqlCommon_SD3.dll に関数 ZqlDecrypt2 がありません。" stop
-    ui click "$mendora_title" 1 >/dev/null
-    expect_exit "$pid" 1 "a library without ZqlDecrypt2"
+    expect_refusal "$mendora" "$mendora_title" "ZqlCommon_SD3.dll に関数 ZqlDecrypt2 がありません。" \
+        stop "a library without ZqlDecrypt2"
     rm -f "$library"
-    wine "$scrutel" &
-    pid=$!
-    expect_box "$scrutel_title" "ZqlCommon_SD3.dll を読み込めません。" stop
-    ui click "$scrutel_title" 1 >/dev/null
-    expect_exit "$pid" 1 "no library"
+    expect_refusal "$scrutel" "$scrutel_title" "ZqlCommon_SD3.dll を読み込めません。" stop "no library"
     expect_service "RUNNING AUTO" "after both refusals"
     expect_claim FREE "after both refusals"
     ;;
