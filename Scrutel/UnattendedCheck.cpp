@@ -7,8 +7,8 @@
 #include "ToolVersion.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <memory>
 
 namespace {
@@ -25,10 +25,11 @@ std::string UtcNow() {
 
 // Writes a file whole; false when it cannot be written.
 bool WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return static_cast<bool>(file);
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }
 
 class CNoProgress : public IProgressWindow {
