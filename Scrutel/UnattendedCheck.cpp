@@ -42,18 +42,13 @@ public:
     void Hide() override {}
 };
 
-// The main dialog's window, shown to no one: it keeps the report and the selection, and
-// hands every message on instead of showing it.
+// The main dialog's window, shown to no one: it holds the selection and hands every
+// message on instead of showing it.
 class CHeadlessView : public IDialogView {
 public:
     CHeadlessView(std::vector<int> selection, std::function<void(const std::string&)> message)
         : selection_(std::move(selection)), message_(std::move(message)) {}
-    const std::string& Report() const { return report_; }
-
-    void SetText(int control, const std::string& ansi) override {
-        if (control == IDC_REPORT)
-            report_ = ansi;
-    }
+    void SetText(int, const std::string&) override {}
     void Show(int, bool) override {}
     void Enable(int, bool) override {}
     void Focus(int) override {}
@@ -81,7 +76,6 @@ public:
 private:
     std::vector<int> selection_;
     std::function<void(const std::string&)> message_;
-    std::string report_;
 };
 
 // Records the run as it goes: the checks' ends and counts from the dialog, the findings
@@ -200,7 +194,7 @@ public:
                                 services_.sleep, recorder_};
         CScrutelDlg dialog(view, inventory, services, &recorder_);
         completed_ = dialog.RunCheck() == Outcome::Done;
-        report_ = view.Report();
+        report_ = dialog.Report();
     }
 
 private:
