@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     }
     const std::size_t lines = CountLines(log);
     const double bare = BareLoop(server, database, sent);
+    CloseLogFile();
     std::remove(log);
 
     std::printf("the user repair of %s: %zu suspect users, %d rows handed over, %d deleted, "

@@ -114,8 +114,8 @@ inline std::optional<CSqlServerSession> OpenRecordingSession(const std::string& 
                                                              const std::string& database,
                                                              std::vector<std::string>& sent,
                                                              const char* log) {
+    SetLogFileName(log); // lets go of a log file still open, which could not be removed
     std::remove(log);
-    SetLogFileName(log);
     CSqlServerSession session(server, "sa", "Velmora-sa-1", FakeServiceManager::Running(),
                               [&sent] { return std::make_unique<Recording>(sent); });
     if (session.Connect() == Outcome::Done && session.SelectDatabase(database) == Outcome::Done)
