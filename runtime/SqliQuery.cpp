@@ -45,11 +45,11 @@ std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statemen
     return CaptureSqliOutput(sqli->CommandLine("ZqlDocType", statement), output);
 }
 
-CTokenList SplitLines(const std::string& output) {
+CTokenList SplitLines(std::string_view output) {
     return SplitBySet(output, "\n\r");
 }
 
-CTokenList SplitValues(const std::string& line) {
+CTokenList SplitValues(std::string_view line) {
     return SplitBySet(line, ",{}");
 }
 
