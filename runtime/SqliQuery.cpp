@@ -33,7 +33,7 @@ std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& out
     capture.Start(commandLine, true); // a child that did not start reads as an empty text
     if (text == nullptr || !capture.ReadOutput(true))
         return kSqliReadFailed;
-    output.assign(text);
+    output = capture.TakeText();
     return kSqliOk;
 }
 
