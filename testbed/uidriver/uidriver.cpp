@@ -91,6 +91,7 @@ struct Options {
     bool hasClass = false;
     DWORD timeoutMs = 10000;
     bool viaCommand = false; // click: WM_COMMAND to the parent instead of BM_CLICK
+    int untilEnabled = -1;   // click-until-shown: then wait until this control is back
 };
 
 bool parseNumber(const std::wstring& text, long long& value) {
@@ -116,9 +117,11 @@ void usage() {
         L"  listview-count TITLE ID\n"
         L"  listview-text TITLE ID INDEX SUBITEM\n"
         L"  progress TITLE ID            prints \"pos min max\"\n"
-        L"  click-until-shown TITLE ID CONTROL\n"
+        L"  click-until-shown TITLE ID CONTROL [--until-enabled OTHER]\n"
         L"                               clicks ID, waits until the program shows another\n"
-        L"                               top-level window holding CONTROL; prints the ms\n"
+        L"                               top-level window holding CONTROL; prints the ms;\n"
+        L"                               then until control OTHER of TITLE, disabled by the\n"
+        L"                               click, is enabled again (polled every 5 ms): its ms\n"
         L"texts are UTF-8; exit 0 ok, 1 timeout or not found, 2 bad usage");
 }
 
@@ -153,6 +156,13 @@ bool parseCommandLine(Options& options) {
             }
         } else if (word == L"--command") {
             options.viaCommand = true;
+        } else if (word == L"--until-enabled") {
+            long long id = 0;
+            if (i + 1 >= words.size() || !parseNumber(words[++i], id) || id < 0 || id > 0xFFFF) {
+                err(L"--until-enabled needs a control id");
+                return false;
+            }
+            options.untilEnabled = static_cast<int>(id);
         } else if (word.size() > 2 && word.compare(0, 2, L"--") == 0) {
             err(L"unknown option: " + word);
             return false;
@@ -917,11 +927,38 @@ int clickUntilShown(const Options& options) {
         err(L"timeout: no window with control " + std::to_wstring(g_watch.control) + L" was shown");
         return kExitNotFound;
     }
-    wchar_t milliseconds[32];
-    swprintf(milliseconds, 32, L"%.1f",
-             static_cast<double>(g_watch.at.QuadPart - clicked.QuadPart) * 1000.0 /
-                 static_cast<double>(frequency.QuadPart));
-    out(milliseconds);
+    const auto since = [&](const LARGE_INTEGER& at) {
+        wchar_t milliseconds[32];
+        swprintf(milliseconds, 32, L"%.1f",
+                 static_cast<double>(at.QuadPart - clicked.QuadPart) * 1000.0 /
+                     static_cast<double>(frequency.QuadPart));
+        return std::wstring(milliseconds);
+    };
+    out(since(g_watch.at));
+    if (options.untilEnabled < 0)
+        return kExitOk;
+    // The end of what the click started: the control it disabled is enabled again.
+    const HWND other = findChild(g_watch.clicked, options.untilEnabled);
+    bool disabled = false;
+    const bool back = other != nullptr && [&] {
+        for (;;) {
+            const bool enabled = IsWindowEnabled(other) != FALSE;
+            disabled = disabled || !enabled;
+            if (disabled && enabled)
+                return true;
+            if (GetTickCount64() >= deadline || !IsWindow(other))
+                return false;
+            Sleep(5);
+        }
+    }();
+    if (!back) {
+        err(L"timeout: control " + std::to_wstring(options.untilEnabled) +
+            L" was not enabled again");
+        return kExitNotFound;
+    }
+    LARGE_INTEGER ended{};
+    QueryPerformanceCounter(&ended);
+    out(since(ended));
     return kExitOk;
 }
 
