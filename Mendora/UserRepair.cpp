@@ -22,11 +22,13 @@ void WriteChange(ICheckHost& host, const std::string& cabinetName, const std::st
     host.Log().Result(LogStatus::Success, cabinetName, message);
 }
 
-// The rows of a result whose changes are about to be sent: exactly as many as the server
-// counted, so that no value can have forged a row of its own.
-bool ReadExactRows(const std::string& text, long count, std::vector<Row>& rows) {
-    rows = ReadRows(text);
-    return static_cast<long>(rows.size()) == count;
+// Whether a result whose changes are about to be sent holds exactly as many rows as the
+// server counted, so that no value can have forged a row of its own.
+bool HasExactRows(std::string_view text, long count) {
+    long rows = 0;
+    for (CRowReader row(text); row.Next();)
+        ++rows;
+    return rows == count;
 }
 
 } // namespace
@@ -76,9 +78,8 @@ Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
     host.SetWaitCursor();
     std::string text;
     long count = 0;
-    std::vector<Row> users;
     if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done ||
-        (count > 0 && !ReadExactRows(text, count, users))) {
+        (count > 0 && !HasExactRows(text, count))) {
         host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
         return Outcome::Failed;
     }
@@ -86,21 +87,21 @@ Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
         return Outcome::Done;
     // An SN goes into the statement unquoted: a user whose SN is not a number fails the
     // deletion as a server error would, before anything is sent.
-    for (const Row& user : users)
-        if (!IsDecimalNumber(Column(user, 0)))
+    for (CRowReader user(text); user.Next();)
+        if (!IsDecimalNumber(user.Column(0)))
             return Outcome::Failed;
     const std::string format = host.LoadText(IDS_USER_DELETED);
-    for (std::size_t i = 0; i < users.size(); ++i) {
-        const Row& user = users[i];
+    std::size_t i = 0;
+    for (CRowReader user(text); user.Next(); ++i) {
         WriteChange(host, cabinetName,
-                    FormatText(format, {Column(user, 0), Column(user, 2), Column(user, 4),
-                                        Column(user, 1), Column(user, 3)}));
+                    FormatText(format, {user.Column(0), user.Column(2), user.Column(4),
+                                        user.Column(1), user.Column(3)}));
         if (i % kRowsPerRefresh == 0) {
             host.PumpMessages();
             host.SetWaitCursor();
         }
         if (session.ExecuteStatement(FormatText("delete from UserOrGroup where (SN = %s)",
-                                                {Column(user, 0)})) != Outcome::Done)
+                                                {user.Column(0)})) != Outcome::Done)
             return Outcome::Failed;
         host.PumpMessages();
     }
@@ -128,10 +129,9 @@ Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repa
         return Outcome::Failed;
     std::string text;
     long count = 0;
-    std::vector<Row> rows;
     if (session.ExecuteQuery(LookupStatement(lookup, host.Profile(), userSN), text, count) !=
             Outcome::Done ||
-        (count > 0 && !ReadExactRows(text, count, rows))) {
+        (count > 0 && !HasExactRows(text, count))) {
         host.ShowError(Ansi(lookup.failureText));
         return Outcome::Failed;
     }
@@ -145,16 +145,22 @@ Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repa
     std::vector<std::string> formats;
     for (const RelatedRecordRepair::Change& change : repair.changes)
         formats.push_back(host.LoadText(change.messageId));
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::vector<std::string> arguments = RowFields(lookup, userSN, rows[i]);
+    // Kept from one row to the next: a row costs no allocation once they have grown.
+    std::vector<std::string_view> arguments;
+    std::string message;
+    std::size_t i = 0;
+    for (CRowReader row(text); row.Next(); ++i) {
+        RowFields(lookup, userSN, row, arguments);
         if (!repair.deletes) {
             arguments.push_back(replacement.sn);
             arguments.push_back(displayName);
         }
         for (std::size_t c = 0; c < repair.changes.size(); ++c) {
             const int cell = repair.changes[c].cell;
-            if (cell < 0 || Column(rows[i], static_cast<std::size_t>(cell)) == userSN)
-                WriteChange(host, cabinetName, FormatText(formats[c], arguments));
+            if (cell < 0 || row.Column(static_cast<std::size_t>(cell)) == userSN) {
+                FormatText(formats[c], arguments, message);
+                WriteChange(host, cabinetName, message);
+            }
         }
         if (i % kRowsPerRefresh == 0) {
             host.RefreshDialog();

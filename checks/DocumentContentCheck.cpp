@@ -67,20 +67,29 @@ Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& ch
     if (count == 0)
         return Outcome::Done;
     const std::string format = host.LoadText(check.messageId);
-    for (const Row& row : ReadRows(text)) {
-        std::vector<std::string> arguments;
+    const std::string trashSuffix = TrashSuffix(host);
+    // Kept from one row to the next: a row costs no allocation once they have grown.
+    std::vector<std::string_view> arguments;
+    std::string user, message;
+    for (CRowReader row(text); row.Next();) {
+        arguments.clear();
         if (check.showsCheckOutUser) {
             // account name, or account@domain when the domain is known
-            const std::string& domain = Column(row, 2);
-            arguments = {Column(row, 0), Column(row, 1) + (domain.empty() ? "" : "@" + domain),
-                         Column(row, 3)};
+            user = row.Column(1);
+            if (const std::string_view domain = row.Column(2); !domain.empty())
+                (user += '@') += domain;
+            arguments.push_back(row.Column(0));
+            arguments.push_back(user);
+            arguments.push_back(row.Column(3));
         } else {
             for (int position = 0; position < check.trashColumn; ++position)
-                arguments.push_back(Column(row, static_cast<std::size_t>(position)));
+                arguments.push_back(row.Column(static_cast<std::size_t>(position)));
         }
-        arguments.push_back(
-            TrashSuffix(host, Column(row, static_cast<std::size_t>(check.trashColumn))));
-        WriteFinding(host, shortName, FormatText(format, arguments));
+        arguments.push_back(IsInTrash(row.Column(static_cast<std::size_t>(check.trashColumn)))
+                                ? std::string_view(trashSuffix)
+                                : std::string_view());
+        FormatText(format, arguments, message);
+        WriteFinding(host, shortName, message);
     }
     return Outcome::Done;
 }

@@ -1,25 +1,32 @@
 #include "Findings.h"
 
 #include "LogFile.h"
+#include "Mbcs.h"
 #include "TokenList.h"
 
-std::string RightTrim(const std::string& value) {
+std::string_view RightTrim(std::string_view value) {
     const std::size_t end = value.find_last_not_of(" \t\r\n");
-    return end == std::string::npos ? std::string() : value.substr(0, end + 1);
+    return end == std::string_view::npos ? std::string_view() : value.substr(0, end + 1);
 }
 
-std::vector<Row> ReadRows(const std::string& text) {
-    std::vector<std::string> pieces;
-    SplitText(text, "\r\n", pieces);
+bool CRowReader::Next() {
+    if (ended_)
+        return false;
+    const std::size_t end = mbcs::FindSubstring(rest_, "\r\n");
+    SplitText(rest_.substr(0, end), "\t", values_);
+    for (std::string_view& value : values_)
+        value = RightTrim(value);
+    if (end == std::string_view::npos)
+        ended_ = true;
+    else
+        rest_.remove_prefix(end + 2);
+    return true;
+}
+
+std::vector<Row> ReadRows(std::string_view text) {
     std::vector<Row> rows;
-    rows.reserve(pieces.size());
-    std::vector<std::string> columns;
-    for (const std::string& piece : pieces) {
-        SplitText(piece, "\t", columns);
-        for (std::string& column : columns)
-            column = RightTrim(column);
-        rows.push_back(columns);
-    }
+    for (CRowReader reader(text); reader.Next();)
+        rows.emplace_back(reader.Values().begin(), reader.Values().end());
     return rows;
 }
 
@@ -28,24 +35,42 @@ const std::string& Column(const Row& row, std::size_t position) {
     return position < row.size() ? row[position] : empty;
 }
 
-std::string FormatText(const std::string& format, const std::vector<std::string>& arguments) {
-    std::string out;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
-            if (next < arguments.size())
-                out += arguments[next];
-            ++next;
-            ++i;
-        } else {
-            out += format[i];
-        }
+namespace {
+
+template <typename Arguments>
+void Format(std::string_view format, const Arguments& arguments, std::string& out) {
+    out.clear();
+    auto next = arguments.begin();
+    for (;;) {
+        const std::size_t at = format.find("%s");
+        out += format.substr(0, at);
+        if (at == std::string_view::npos)
+            return;
+        if (next != arguments.end())
+            out += *next++;
+        format.remove_prefix(at + 2);
     }
+}
+
+} // namespace
+
+std::string FormatText(std::string_view format, std::initializer_list<std::string_view> arguments) {
+    std::string out;
+    Format(format, arguments, out);
     return out;
 }
 
-std::string TrashSuffix(const ICheckHost& host, const std::string& inTrash) {
-    return RightTrim(inTrash) == "1" ? host.LoadText(host.Profile().idsTrashSuffix) : std::string();
+void FormatText(std::string_view format, const std::vector<std::string_view>& arguments,
+                std::string& out) {
+    Format(format, arguments, out);
+}
+
+bool IsInTrash(std::string_view inTrash) {
+    return RightTrim(inTrash) == "1";
+}
+
+std::string TrashSuffix(const ICheckHost& host) {
+    return host.LoadText(host.Profile().idsTrashSuffix);
 }
 
 void AppendSection(ICheckHost& host, int headerId, long count) {
@@ -71,7 +96,7 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
-bool IsDecimalNumber(const std::string& text) {
+bool IsDecimalNumber(std::string_view text) {
     if (text.empty() || text.size() > 19)
         return false;
     for (char c : text)

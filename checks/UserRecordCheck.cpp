@@ -19,20 +19,27 @@ constexpr int kIdsRelatedRecords = 147; // Mendora's closing section
 
 } // namespace
 
-std::vector<std::string> RowFields(const RelatedRecordLookup& lookup, const std::string& userSN,
-                                   const Row& row) {
+void RowFields(const RelatedRecordLookup& lookup, std::string_view userSN, const CRowReader& row,
+               std::vector<std::string_view>& fields) {
+    fields.clear();
+    fields.push_back(userSN);
+    fields.push_back(row.Column(0));
     switch (lookup.shows) {
     case Shows::Reference:
-        return {userSN, Column(row, 0), Column(row, 2), Column(row, 1)};
+        fields.push_back(row.Column(2));
+        fields.push_back(row.Column(1));
+        break;
     case Shows::VersionSeries:
-        return {userSN, Column(row, 0), Column(row, 1)};
+        fields.push_back(row.Column(1));
+        break;
     case Shows::VersionDescription:
-        return {userSN, Column(row, 0), Column(row, 1), Column(row, 3)};
+        fields.push_back(row.Column(1));
+        fields.push_back(row.Column(3));
+        break;
     case Shows::Trash:
     case Shows::SerialNumber:
         break;
     }
-    return {userSN, Column(row, 0)};
 }
 
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups() {
@@ -94,12 +101,18 @@ Outcome RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& look
     if (rows == 0)
         return Outcome::Done;
     const std::string format = host.LoadText(lookup.messageId);
-    const std::vector<Row> found = ReadRows(text);
-    for (std::size_t index = 0; index < found.size(); ++index) {
-        std::vector<std::string> arguments = RowFields(lookup, userSN, found[index]);
+    const std::string trashSuffix = lookup.shows == Shows::Trash ? TrashSuffix(host) : "";
+    // Kept from one row to the next: a row costs no allocation once they have grown.
+    std::vector<std::string_view> arguments;
+    std::string message;
+    std::size_t index = 0;
+    for (CRowReader row(text); row.Next(); ++index) {
+        RowFields(lookup, userSN, row, arguments);
         if (lookup.shows == Shows::Trash)
-            arguments.push_back(TrashSuffix(host, Column(found[index], 1)));
-        WriteFinding(host, shortName, FormatText(format, arguments));
+            arguments.push_back(IsInTrash(row.Column(1)) ? std::string_view(trashSuffix)
+                                                         : std::string_view());
+        FormatText(format, arguments, message);
+        WriteFinding(host, shortName, message);
         if (profile.checksPumpMessages && index % 100 == 0) {
             host.RefreshProgress();
             host.PumpMessages();
@@ -126,11 +139,11 @@ Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlSer
     if (count == 0)
         return Outcome::Done;
 
-    for (const Row& user : ReadRows(text)) {
-        const std::string& sn = Column(user, 0);
-        const std::string& account = Column(user, 1);
-        const std::string& userId = Column(user, 2);
-        const std::string& userSpace = Column(user, 4);
+    for (CRowReader user(text); user.Next();) {
+        const std::string sn(user.Column(0));
+        const std::string_view account = user.Column(1);
+        const std::string_view userId = user.Column(2);
+        const std::string_view userSpace = user.Column(4);
         const std::string message =
             userSpace.empty()
                 ? FormatText(host.LoadText(kIdsUserSpaceDefect), {sn, userSpace, account})

@@ -40,9 +40,10 @@ struct RelatedRecordLookup {
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups();
 
 // What a row of the lookup shows of itself: the user's SN, the row's SN and the columns
-// its table names (the tail document before the head), without the trash suffix.
-std::vector<std::string> RowFields(const RelatedRecordLookup& lookup, const std::string& userSN,
-                                   const Row& row);
+// its table names (the tail document before the head), without the trash suffix; views of
+// userSN and of the row.
+void RowFields(const RelatedRecordLookup& lookup, std::string_view userSN, const CRowReader& row,
+               std::vector<std::string_view>& fields);
 
 // "select <columns> from <from clause>" for one user, with the profile's column list.
 std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile& profile,

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class IDialogView {
@@ -15,6 +16,9 @@ public:
     virtual ~IDialogView() = default;
 
     virtual void SetText(int control, const std::string& ansi) = 0;
+    // Adds text at the end of an edit's text, at the cost of what is added; the view stays
+    // where it was.
+    virtual void AppendText(int control, std::string_view ansi) = 0;
     virtual void Show(int control, bool shown) = 0;
     virtual void Enable(int control, bool enabled) = 0;
     virtual void Focus(int control) = 0;

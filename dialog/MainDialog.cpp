@@ -70,17 +70,23 @@ void CMainDialog::AppendReport(const std::string& text) {
 }
 
 void CMainDialog::SetReport(const std::string& text) {
-    report_ = text;
+    if (text != report_) {
+        report_ = text;
+        reportReplaced_ = true;
+    }
     RefreshDialog();
 }
 
-// Setting an edit's text redraws it whole, which the long phases would pay at every
-// refresh: the report is pushed only when it has changed since it was last shown.
+// Setting an edit's text measures and redraws all of it, which a long report would pay at
+// every refresh: what was appended since the last refresh is appended to the edit, and the
+// whole text is set only when the report was set anew.
 void CMainDialog::RefreshDialog() {
-    if (report_ == shownReport_)
-        return;
-    view_.SetText(IDC_REPORT, report_);
-    shownReport_ = report_;
+    if (reportReplaced_)
+        view_.SetText(IDC_REPORT, report_);
+    else if (report_.size() > shownLength_)
+        view_.AppendText(IDC_REPORT, std::string_view(report_).substr(shownLength_));
+    reportReplaced_ = false;
+    shownLength_ = report_.size();
 }
 
 void CMainDialog::ShowError(const std::string& message) {

@@ -104,11 +104,14 @@ protected:
     IDialogView& view_;
     CServerInventory& inventory_;
     DialogServices services_;
-    std::string report_;
     std::string currentName_;
 
 private:
-    std::string shownReport_;
+    std::string report_;
+    // What the report's edit shows: the report up to shownLength_, unless the report was
+    // set anew since.
+    std::size_t shownLength_ = 0;
+    bool reportReplaced_ = false;
     std::unique_ptr<IProgressWindow> progress_;
     int progressSteps_ = 0;
     std::string progressText_;

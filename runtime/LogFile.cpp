@@ -5,83 +5,144 @@
 
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 namespace {
 
-std::string& FileName() {
-    static std::string name = "runtime.log"; // each program names its own log at start-up
-    return name;
-}
-
-LogTime Now() {
-    const std::time_t now = std::time(nullptr);
+LogTime LocalTime(std::time_t when) {
     std::tm local{};
 #if defined(_WIN32)
-    localtime_s(&local, &now);
+    localtime_s(&local, &when);
 #else
-    localtime_r(&now, &local);
+    localtime_r(&when, &local);
 #endif
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
             local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
-std::string Timestamp(const LogTime& t) {
+void AppendTimestamp(std::string& out, const LogTime& t) {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
-    return buffer;
+    const int length = std::snprintf(buffer, sizeof buffer, "%d/%02d/%02d %02d:%02d:%02d", t.year,
+                                     t.month, t.day, t.hour, t.minute, t.second);
+    out.append(buffer, static_cast<std::size_t>(length));
 }
 
-std::string Terminate(const std::string& body) {
+void AppendResultText(std::string& out, LogStatus status, std::string_view text,
+                      std::string_view text2, std::string_view text3, std::string_view text4) {
+    static const std::string open = Ansi("【");
+    static const std::string close = Ansi("】");
+    out += open;
+    out += status == LogStatus::Failure ? "Failure" : "Success";
+    out += close;
+    for (std::string_view field : {text, text2, text3, text4}) {
+        out += ',';
+        out += field;
+    }
+}
+
+// __FILE__ holds the path the build machine compiled from; the log names the file alone.
+void AppendErrorCodeText(std::string& out, const char* sourceFile, int line, std::uint32_t code1,
+                         std::uint32_t code2, std::string_view message) {
+    const std::string_view path = sourceFile;
+    const std::size_t slash = path.find_last_of("/\\");
+    out += slash == std::string_view::npos ? path : path.substr(slash + 1);
+    char codes[64];
+    const int length = std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line,
+                                     static_cast<unsigned>(code1), static_cast<unsigned>(code2));
+    out.append(codes, static_cast<std::size_t>(length));
+    out += message;
+}
+
+// Cuts the line to fit with its CR LF, on a character boundary, and ends it.
+void EndLine(std::string& line) {
     const std::size_t room = kMaxLogLineBytes - 2;
-    return body.substr(0, mbcs::PrefixLength(body, room)) + "\r\n";
+    if (line.size() > room)
+        line.resize(mbcs::PrefixLength(line, room));
+    line += "\r\n";
 }
 
-// Each line opens, appends and closes the file in the current directory at that moment.
+// Each line is built in one buffer that lives as long as the log, and handed to the file in
+// the current directory at that moment.
 class CFileLog : public ILog {
 public:
     void Result(LogStatus status, const std::string& text, const std::string& text2,
                 const std::string& text3, const std::string& text4) override {
-        AppendToLogFile(FileName(),
-                        FormatLogLine(Now(), ResultText(status, text, text2, text3, text4)));
+        const std::lock_guard<std::mutex> lock(mutex_);
+        StartLine();
+        AppendResultText(line_, status, text, text2, text3, text4);
+        Write();
     }
     void ErrorCode(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
                    const std::string& message) override {
-        AppendToLogFile(FileName(), FormatLogLine(Now(), ErrorCodeText(sourceFile, line, code1,
-                                                                       code2, message)));
+        const std::lock_guard<std::mutex> lock(mutex_);
+        StartLine();
+        AppendErrorCodeText(line_, sourceFile, line, code1, code2, message);
+        Write();
     }
+    void SetName(const std::string& name) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        name_ = name;
+        CloseLogFile();
+    }
+
+private:
+    // The date and time the line starts with; the local time is worked out once a second.
+    void StartLine() {
+        const std::time_t now = std::time(nullptr);
+        if (now != stampedAt_) {
+            stamp_.clear();
+            AppendTimestamp(stamp_, LocalTime(now));
+            stamp_ += ',';
+            stampedAt_ = now;
+        }
+        line_ = stamp_;
+    }
+    void Write() {
+        EndLine(line_);
+        AppendToLogFile(name_, line_);
+    }
+
+    std::mutex mutex_;
+    std::string name_ = "runtime.log"; // each program names its own log at start-up
+    std::time_t stampedAt_ = -1;
+    std::string stamp_;
+    std::string line_;
 };
 
-} // namespace
-
-ILog& FileLog() {
+CFileLog& TheFileLog() {
     static CFileLog log;
     return log;
 }
 
+} // namespace
+
+ILog& FileLog() {
+    return TheFileLog();
+}
+
 void SetLogFileName(const std::string& name) {
-    FileName() = name;
+    TheFileLog().SetName(name);
 }
 
-std::string ResultText(LogStatus status, const std::string& text, const std::string& text2,
-                       const std::string& text3, const std::string& text4) {
-    const std::string open = Ansi("【");
-    const std::string close = Ansi("】");
-    return open + (status == LogStatus::Failure ? "Failure" : "Success") + close + "," + text +
-           "," + text2 + "," + text3 + "," + text4;
+std::string ResultText(LogStatus status, std::string_view text, std::string_view text2,
+                       std::string_view text3, std::string_view text4) {
+    std::string out;
+    AppendResultText(out, status, text, text2, text3, text4);
+    return out;
 }
 
-// __FILE__ holds the path the build machine compiled from; the log names the file alone.
 std::string ErrorCodeText(const char* sourceFile, int line, std::uint32_t code1,
-                          std::uint32_t code2, const std::string& message) {
-    const std::string path = sourceFile;
-    const std::size_t slash = path.find_last_of("/\\");
-    char codes[64];
-    std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line, static_cast<unsigned>(code1),
-                  static_cast<unsigned>(code2));
-    return (slash == std::string::npos ? path : path.substr(slash + 1)) + codes + message;
+                          std::uint32_t code2, std::string_view message) {
+    std::string out;
+    AppendErrorCodeText(out, sourceFile, line, code1, code2, message);
+    return out;
 }
 
-std::string FormatLogLine(const LogTime& time, const std::string& text) {
-    return Terminate(Timestamp(time) + "," + text);
+std::string FormatLogLine(const LogTime& time, std::string_view text) {
+    std::string line;
+    AppendTimestamp(line, time);
+    line += ',';
+    line += text;
+    EndLine(line);
+    return line;
 }

@@ -4,16 +4,24 @@
 //
 // Everything that logs writes to an ILog it is given: the programs give the log file,
 // FileLog(), "<tool>.log" in the current directory; tests give a log that keeps the lines.
-// The file log opens, appends and closes the file for every line, so the log is complete
-// even when the program ends abruptly; nothing is buffered and failures are silent (the log
-// must never stop the tool). Lines are ANSI text (code page 932) ended by CR LF, fields
-// separated by commas without quoting, after the date and time. A line is at most 1,023
-// bytes: a longer one is cut on a character boundary and still ends with CR LF, so the next
-// line starts on a line of its own.
+// The file log hands each line to the system with one write before it returns, so the log
+// is complete even when the program ends abruptly; nothing is buffered in the process and
+// failures are silent (the log must never stop the tool). Lines are ANSI text (code page
+// 932) ended by CR LF, fields separated by commas without quoting, after the date and time.
+// A line is at most 1,023 bytes: a longer one is cut on a character boundary and still ends
+// with CR LF, so the next line starts on a line of its own.
+//
+// The file stays open between lines for as long as its path (the current directory and the
+// name) stays the same: opening and closing it for every line cost far more than the write
+// (a few thousand lines a second under Wine, less with a virus scanner looking at every
+// open). It is opened for appending and shared for reading and writing, so another process
+// may read it or append to it at the same time and lines never interleave inside a line.
+// A change of the current directory sends the next line to the log in the new directory.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 enum class LogStatus { Success, Failure };
 
@@ -30,14 +38,15 @@ public:
 };
 
 // The program's log file; its name ("Scrutel.log" or "Mendora.log") is set once at start-up.
+// Setting a name lets go of the file the log had open.
 ILog& FileLog();
 void SetLogFileName(const std::string& name);
 
 // What a line says, without its date and time.
-std::string ResultText(LogStatus status, const std::string& text, const std::string& text2,
-                       const std::string& text3, const std::string& text4);
+std::string ResultText(LogStatus status, std::string_view text, std::string_view text2,
+                       std::string_view text3, std::string_view text4);
 std::string ErrorCodeText(const char* sourceFile, int line, std::uint32_t code1,
-                          std::uint32_t code2, const std::string& message);
+                          std::uint32_t code2, std::string_view message);
 
 struct LogTime {
     int year, month, day, hour, minute, second;
@@ -46,8 +55,12 @@ struct LogTime {
 constexpr std::size_t kMaxLogLineBytes = 1023;
 
 // A whole line of the file: date and time, the text, the length cut and CR LF.
-std::string FormatLogLine(const LogTime& time, const std::string& text);
+std::string FormatLogLine(const LogTime& time, std::string_view text);
 
-// Platform side: appends bytes to fileName in the current directory, creating the file
-// when it does not exist; silent on failure.
-void AppendToLogFile(const std::string& fileName, const std::string& bytes);
+// Platform side: appends the bytes with one write to fileName in the current directory,
+// creating the file when it does not exist; silent on failure. The file stays open until
+// the path differs or CloseLogFile.
+void AppendToLogFile(const std::string& fileName, std::string_view bytes);
+// Lets go of the open log file, for whoever wants to move or delete it while the program
+// runs; the next line opens it again.
+void CloseLogFile();

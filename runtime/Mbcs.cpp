@@ -21,14 +21,18 @@ const char* FindLastChar(const char* text, char c) {
     return last;
 }
 
-const char* FindSubstring(const char* text, const char* needle) {
-    const std::size_t n = std::strlen(needle);
-    for (const char* p = text;; p += CharLength(p)) {
-        if (std::strncmp(p, needle, n) == 0)
-            return p;
-        if (*p == '\0')
-            return nullptr;
+std::size_t FindSubstring(std::string_view text, std::string_view needle) {
+    if (needle.empty())
+        return 0;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* p = begin; p < end && *p != '\0';) {
+        if (*p == needle[0] && static_cast<std::size_t>(end - p) >= needle.size() &&
+            std::memcmp(p, needle.data(), needle.size()) == 0)
+            return static_cast<std::size_t>(p - begin);
+        p += IsLeadByte(static_cast<unsigned char>(*p)) && p + 1 < end && p[1] != '\0' ? 2 : 1;
     }
+    return std::string_view::npos;
 }
 
 std::size_t PrefixLength(const std::string& text, std::size_t maxBytes) {

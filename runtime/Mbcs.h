@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace mbcs {
 
@@ -30,9 +31,11 @@ const char* FindChar(const char* text, char c);
 // The last occurrence of c outside double-byte characters, or null.
 const char* FindLastChar(const char* text, char c);
 
-// The first occurrence of needle starting on a character boundary, or null. An empty
-// needle is found at the start.
-const char* FindSubstring(const char* text, const char* needle);
+// The offset of the first occurrence of needle that starts on a character boundary, or
+// npos; an empty needle is found at the start. The search ends at the first zero byte, as
+// in a C string, or at the end of text, where a lead byte is a character of its own (as
+// before a terminator).
+std::size_t FindSubstring(std::string_view text, std::string_view needle);
 
 // The longest prefix of text of at most maxBytes bytes that does not end inside a
 // double-byte character.

@@ -33,7 +33,7 @@ std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& out
     capture.Start(commandLine, true); // a child that did not start reads as an empty text
     if (text == nullptr || !capture.ReadOutput(true))
         return kSqliReadFailed;
-    output.assign(text);
+    output = capture.TakeText();
     return kSqliOk;
 }
 
@@ -45,11 +45,11 @@ std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statemen
     return CaptureSqliOutput(sqli->CommandLine("ZqlDocType", statement), output);
 }
 
-CTokenList SplitLines(const std::string& output) {
+CTokenList SplitLines(std::string_view output) {
     return SplitBySet(output, "\n\r");
 }
 
-CTokenList SplitValues(const std::string& line) {
+CTokenList SplitValues(std::string_view line) {
     return SplitBySet(line, ",{}");
 }
 

@@ -55,6 +55,6 @@ std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statemen
                            std::string& output, const IRegistry& registry = SystemRegistry());
 
 // Grammar helpers.
-CTokenList SplitLines(const std::string& output);
-CTokenList SplitValues(const std::string& line);
+CTokenList SplitLines(std::string_view output);
+CTokenList SplitValues(std::string_view line);
 bool IsInterpreterError(const char* firstLine);

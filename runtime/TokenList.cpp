@@ -2,6 +2,7 @@
 
 #include "Mbcs.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -19,9 +20,11 @@ CTokenList& CTokenList::operator=(CTokenList&& other) noexcept {
 
 namespace {
 
-std::vector<char> TerminatedCopy(const std::string& text) {
+std::vector<char> TerminatedCopy(std::string_view text) {
     // The text ends at its first terminator, as a C string would.
-    std::vector<char> copy(text.c_str(), text.c_str() + std::strlen(text.c_str()) + 1);
+    const std::size_t length = std::min(text.find('\0'), text.size());
+    std::vector<char> copy(length + 1, '\0');
+    std::memcpy(copy.data(), text.data(), length);
     return copy;
 }
 
@@ -36,13 +39,29 @@ std::size_t CountChar(const char* text, char c) {
     return n;
 }
 
+template <typename Piece>
+void Split(std::string_view text, std::string_view separator, std::vector<Piece>& pieces) {
+    pieces.clear();
+    for (;;) {
+        const std::size_t hit =
+            separator.empty() ? std::string_view::npos : mbcs::FindSubstring(text, separator);
+        if (hit == std::string_view::npos) {
+            pieces.emplace_back(text);
+            return;
+        }
+        pieces.emplace_back(text.substr(0, hit));
+        text.remove_prefix(hit + separator.size());
+    }
+}
+
 } // namespace
 
-CTokenList SplitBySet(const std::string& text, const char* separators) {
+CTokenList SplitBySet(std::string_view text, const char* separators) {
     CTokenList list;
     list.text_ = TerminatedCopy(text);
     char* p = list.text_.data();
     const std::size_t slots = separators[0] == '\0' ? 1 : CountChar(p, separators[0]) + 1;
+    list.tokens_.reserve(slots);
     for (std::size_t slot = 0; slot < slots; ++slot) {
         while (*p != '\0' && IsSeparator(p, separators))
             ++p;
@@ -59,36 +78,34 @@ CTokenList SplitBySet(const std::string& text, const char* separators) {
     return list;
 }
 
-void SplitText(const std::string& text, const std::string& separator,
+void SplitText(std::string_view text, std::string_view separator,
                std::vector<std::string>& pieces) {
-    // Over the whole string, zero bytes included: a result text is not a C string.
-    pieces.clear();
-    std::size_t position = 0;
-    for (;;) {
-        const char* hit = separator.empty()
-                              ? nullptr
-                              : mbcs::FindSubstring(text.c_str() + position, separator.c_str());
-        if (hit == nullptr) {
-            pieces.push_back(text.substr(position));
-            return;
-        }
-        const std::size_t at = static_cast<std::size_t>(hit - text.c_str());
-        pieces.push_back(text.substr(position, at - position));
-        position = at + separator.size();
-    }
+    Split(text, separator, pieces);
 }
 
-CTokenList SplitBySeparator(const std::string& text, const char* separator) {
+void SplitText(std::string_view text, std::string_view separator,
+               std::vector<std::string_view>& pieces) {
+    Split(text, separator, pieces);
+}
+
+CTokenList SplitBySeparator(std::string_view text, const char* separator) {
     CTokenList list;
     list.text_ = TerminatedCopy(text);
-    char* field = list.text_.data();
-    const std::size_t n = std::strlen(separator);
-    list.tokens_.push_back(field);
-    if (n > 0) {
-        while (char* hit = const_cast<char*>(mbcs::FindSubstring(field, separator))) {
-            *hit = '\0';
-            field = hit + n;
-            list.tokens_.push_back(field);
+    const std::string_view whole(list.text_.data(), list.text_.size() - 1);
+    const std::string_view sought(separator);
+    // Each occurrence begins with the separator's first byte: their number bounds the fields.
+    list.tokens_.reserve(1 + (sought.empty() ? 0
+                                             : static_cast<std::size_t>(std::count(
+                                                   whole.begin(), whole.end(), sought[0]))));
+    list.tokens_.push_back(list.text_.data());
+    if (!sought.empty()) {
+        for (std::size_t field = 0;;) {
+            const std::size_t hit = mbcs::FindSubstring(whole.substr(field), sought);
+            if (hit == std::string_view::npos)
+                break;
+            list.text_[field + hit] = '\0';
+            field += hit + sought.size();
+            list.tokens_.push_back(list.text_.data() + field);
         }
     }
     list.count_ = list.tokens_.size();

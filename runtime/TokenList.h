@@ -1,12 +1,14 @@
 // Splitting of interpreter output into lines, values and fields.
 //
-// A CTokenList owns a private copy of the text it splits; tokens point into that copy, where
-// the split wrote a terminator after each token. Both splits respect double-byte characters
+// A CTokenList owns a private copy of the text it splits (up to its first zero byte, as a C
+// string ends); tokens point into that copy, where the split wrote a terminator after each
+// token. Both splits respect double-byte characters
 // of code page 932 (see Mbcs.h).
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CTokenList {
@@ -22,10 +24,8 @@ public:
     // than expected reads as empty values, never past its end.
     const char* At(std::size_t index) const { return index < count_ ? tokens_[index] : ""; }
 
-    friend CTokenList SplitBySet(const std::string& text, const char* separators);
-    friend CTokenList SplitBySeparator(const std::string& text, const char* separator);
-    friend void SplitText(const std::string& text, const std::string& separator,
-                          std::vector<std::string>& pieces);
+    friend CTokenList SplitBySet(std::string_view text, const char* separators);
+    friend CTokenList SplitBySeparator(std::string_view text, const char* separator);
 
 private:
     std::vector<char> text_;
@@ -37,13 +37,16 @@ private:
 // trailing separators yield nothing. The list has one slot more than the number of
 // occurrences of the set's first character; the tokeniser runs once per slot, so when runs
 // of separators collapse the last slots stay empty and Count() is smaller.
-CTokenList SplitBySet(const std::string& text, const char* separators);
+CTokenList SplitBySet(std::string_view text, const char* separators);
 
 // Splits at every occurrence of the whole separator, never inside a double-byte character;
 // empty fields are kept, so Count() is the number of occurrences plus one (an empty text
 // gives one empty field, a text ending with the separator an empty last one).
-CTokenList SplitBySeparator(const std::string& text, const char* separator);
+CTokenList SplitBySeparator(std::string_view text, const char* separator);
 
-// The same split into strings (the SQL Server result text's rows and columns).
-void SplitText(const std::string& text, const std::string& separator,
-               std::vector<std::string>& pieces);
+// The same split into strings (the SQL Server result text's rows and columns), or into
+// views of the text, which the caller keeps alive. The text's zero bytes stay in it: the
+// search for separators ends at the first of them.
+void SplitText(std::string_view text, std::string_view separator, std::vector<std::string>& pieces);
+void SplitText(std::string_view text, std::string_view separator,
+               std::vector<std::string_view>& pieces);

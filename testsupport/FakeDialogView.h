@@ -63,6 +63,7 @@ public:
     }
 
     void SetText(int control, const std::string& ansi) override { controls[control].text = ansi; }
+    void AppendText(int control, std::string_view ansi) override { controls[control].text += ansi; }
     void Show(int control, bool shown) override { controls[control].visible = shown; }
     void Enable(int control, bool enabled) override { controls[control].enabled = enabled; }
     void Focus(int control) override { focus = control; }

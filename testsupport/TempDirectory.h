@@ -1,6 +1,7 @@
-// Runs a test inside a fresh temporary current directory (native tests).
+// Runs a test inside a fresh temporary current directory (natively and under Wine).
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,8 +10,14 @@
 class TempDirectory {
 public:
     TempDirectory() : previous_(std::filesystem::current_path()) {
-        char pattern[] = "/tmp/vt-test-XXXXXX";
-        path_ = mkdtemp(pattern);
+        // Unique across the test processes that run at the same time: creating a folder
+        // that is already there fails, and the next name is tried.
+        static unsigned counter = 0;
+        const auto seed = std::chrono::steady_clock::now().time_since_epoch().count();
+        do {
+            path_ = std::filesystem::temp_directory_path() /
+                    ("vt-test-" + std::to_string(seed) + "-" + std::to_string(++counter));
+        } while (!std::filesystem::create_directory(path_));
         std::filesystem::current_path(path_);
     }
     ~TempDirectory() {

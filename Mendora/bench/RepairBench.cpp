@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     }
     const std::string server = argv[1], database = argv[2];
     const char* log = "RepairBench.log";
-    std::vector<std::string> sent;
+    Recorded sent;
     std::optional<CSqlServerSession> opened = OpenRecordingSession(server, database, sent, log);
     if (!opened)
         return 1;
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     }
     const Row first = ReadRows(text).front();
     replacement = {Column(first, 0), Column(first, 1), Column(first, 2)};
-    sent.clear();
+    sent = Recorded();
 
     BenchHost host(kMendoraProfile);
     RepairCounters counters;
@@ -60,13 +60,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::size_t lines = CountLines(log);
-    const double bare = BareLoop(server, database, sent);
+    const double bare = BareLoop(server, database, sent.statements);
+    CloseLogFile();
     std::remove(log);
 
     std::printf("the user repair of %s: %zu suspect users, %d rows handed over, %d deleted, "
                 "%zu statements, %zu log lines\n",
                 database.c_str(), users.size(), counters.CorrectedRowCount,
-                counters.DeletedRowCount, sent.size(), lines);
+                counters.DeletedRowCount, sent.statements.size(), lines);
     std::printf("repair %.3f s, bare ODBC loop over the same statements %.3f s, ratio %.2f "
                 "(goal <= 1.3); %.0f log lines/s\n",
                 repair, bare, repair / bare, static_cast<double>(lines) / repair);

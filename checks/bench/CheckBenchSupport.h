@@ -27,10 +27,16 @@
 
 namespace bench {
 
+// What a session was asked: its statements, and the rows their results held.
+struct Recorded {
+    std::vector<std::string> statements;
+    long rows = 0;
+};
+
 // Passes everything to the ODBC connection and notes each statement.
 class Recording : public ISqlConnection {
 public:
-    Recording(std::vector<std::string>& sent) : inner_(CreateOdbcConnection()), sent_(sent) {}
+    Recording(Recorded& sent) : inner_(CreateOdbcConnection()), sent_(sent) {}
     bool Connect(const std::string& s, const std::string& l, const std::string* p) override {
         return inner_->Connect(s, l, p);
     }
@@ -38,17 +44,19 @@ public:
     bool DatabaseNames(std::vector<std::string>& n) override { return inner_->DatabaseNames(n); }
     bool UseDatabase(const std::string& n) override { return inner_->UseDatabase(n); }
     bool Query(const std::string& sql, std::string& text, long& rows) override {
-        sent_.push_back(sql);
-        return inner_->Query(sql, text, rows);
+        sent_.statements.push_back(sql);
+        const bool done = inner_->Query(sql, text, rows);
+        sent_.rows += done ? rows : 0;
+        return done;
     }
     bool Execute(const std::string& sql) override {
-        sent_.push_back(sql);
+        sent_.statements.push_back(sql);
         return inner_->Execute(sql);
     }
 
 private:
     std::unique_ptr<ISqlConnection> inner_;
-    std::vector<std::string>& sent_;
+    Recorded& sent_;
 };
 
 // A main dialog that keeps the report and the last error and shows nothing.
@@ -112,10 +120,9 @@ inline double BareLoop(const std::string& host, const std::string& database,
 // database cannot be opened.
 inline std::optional<CSqlServerSession> OpenRecordingSession(const std::string& server,
                                                              const std::string& database,
-                                                             std::vector<std::string>& sent,
-                                                             const char* log) {
+                                                             Recorded& sent, const char* log) {
+    SetLogFileName(log); // lets go of a log file still open, which could not be removed
     std::remove(log);
-    SetLogFileName(log);
     CSqlServerSession session(server, "sa", "Velmora-sa-1", FakeServiceManager::Running(),
                               [&sent] { return std::make_unique<Recording>(sent); });
     if (session.Connect() == Outcome::Done && session.SelectDatabase(database) == Outcome::Done)

@@ -94,6 +94,37 @@ void CDialogWindow::SetText(int control, const std::string& ansi) {
     SetDlgItemTextA(dialog_, control, ansi.c_str());
 }
 
+// The text goes in as the selection at the end (select all puts the caret there, the -1
+// drops the selection). Selection and view are put back as they were: a text that is set
+// shows its top and nothing of what the user chose to look at moves. While the edit works,
+// it does not paint; it is painted once at the end, the part that is in view.
+void CDialogWindow::AppendText(int control, std::string_view ansi) {
+    const HWND edit = Item(control);
+    if (edit == nullptr)
+        return;
+    // EM_REPLACESEL obeys the edit's text limit (30,000 characters unless set), which
+    // setting the whole text never did.
+    SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
+    const bool shown = (GetWindowLongA(edit, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (shown) // WM_SETREDRAW TRUE would show a hidden edit
+        SendMessageA(edit, WM_SETREDRAW, FALSE, 0);
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const LRESULT firstLine = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const std::string text(ansi);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+    SendMessageA(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(edit, EM_SETSEL, start, end);
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+    SendMessageA(edit, EM_LINESCROLL, 0,
+                 firstLine - SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    if (shown) {
+        SendMessageA(edit, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(edit, nullptr, TRUE);
+    }
+}
+
 void CDialogWindow::Show(int control, bool shown) {
     ShowWindow(Item(control), shown ? SW_SHOW : SW_HIDE);
 }

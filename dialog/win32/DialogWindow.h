@@ -26,6 +26,7 @@ public:
 
     // IDialogView
     void SetText(int control, const std::string& ansi) override;
+    void AppendText(int control, std::string_view ansi) override;
     void Show(int control, bool shown) override;
     void Enable(int control, bool enabled) override;
     void Focus(int control) override;

@@ -2,6 +2,7 @@
 // ODBC fetch loop of the same query through the same driver, in the same run: the ratio of
 // the two times, and the session's peak extra memory relative to the result text.
 //   session_bench HOST,PORT
+#include "AllocationCounter.h"
 #include "BenchSupport.h"
 #include "FakeServiceManager.h"
 #include "SqlServerSession.h"
@@ -10,19 +11,13 @@
 #include <sqlext.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 namespace {
 
 using namespace bench;
-
-std::atomic<long long> g_current{0};
-std::atomic<long long> g_peak{0};
 
 const char kQuery[] = "select SN, AccountName, UserID, DomainName, UserSpace from Rows order by SN";
 
@@ -66,29 +61,6 @@ double PlainFetch(const std::string& host, long& rows) {
 
 } // namespace
 
-// Counts the bytes the program holds, to see the session's peak.
-void* operator new(std::size_t size) {
-    void* block = std::malloc(size + 16);
-    if (block == nullptr)
-        throw std::bad_alloc();
-    *static_cast<std::size_t*>(block) = size;
-    const long long now = g_current += static_cast<long long>(size);
-    long long peak = g_peak.load();
-    while (now > peak && !g_peak.compare_exchange_weak(peak, now)) {
-    }
-    return static_cast<char*>(block) + 16;
-}
-void operator delete(void* p) noexcept {
-    if (p == nullptr)
-        return;
-    void* block = static_cast<char*>(p) - 16;
-    g_current -= static_cast<long long>(*static_cast<std::size_t*>(block));
-    std::free(block);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    operator delete(p);
-}
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::printf("usage: session_bench HOST,PORT\n");
@@ -111,13 +83,13 @@ int main(int argc, char** argv) {
         }
         std::string text;
         long rows = 0;
-        const long long before = g_current.load();
-        g_peak = before;
+        const long long before = g_allocated.bytes.load();
+        g_allocated.peak = before;
         const auto start = std::chrono::steady_clock::now();
         const Outcome status = session.ExecuteQuery(kQuery, text, rows);
         best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
         textSize = text.size();
-        extra = g_peak.load() - before - static_cast<long long>(text.size());
+        extra = g_allocated.peak.load() - before - static_cast<long long>(text.size());
         if (status != Outcome::Done || rows != plainRows) {
             std::printf("session: query failed (%ld rows)\n", rows);
             return 1;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace {
 
@@ -51,15 +51,29 @@ TEST(LogFile, CreatedByTheFirstLineAndAppendedAfter) {
     FileLog().Result(LogStatus::Success, "first");
     FileLog().Result(LogStatus::Failure, "second", "2");
     FileLog().ErrorCode("x.cpp", 7, 0, 0, "DataBase Connect Error.");
+    // Read while the log still holds the file: every line is there before the call returns.
     const std::string text = dir.Read("Test.log");
     EXPECT_NE(text.find(",first,,,\r\n"), std::string::npos);
     EXPECT_LT(text.find("first"), text.find("second"));
     EXPECT_NE(text.find(",x.cpp,7,00000000,00000000,DataBase Connect Error.\r\n"),
               std::string::npos);
     EXPECT_EQ(text.find(Ansi("【Success】")), 20u); // the first line starts the file
+    CloseLogFile();
 }
 
-TEST(LogFile, FollowsTheCurrentDirectoryAndSurvivesAnUnwritableOne) {
+TEST(LogFile, LongLineKeepsItsLineEnd) {
+    TempDirectory dir;
+    SetLogFileName("Test.log");
+    FileLog().Result(LogStatus::Success, "getSydCabList()", std::string(1500, 'q'));
+    FileLog().Result(LogStatus::Success, "next");
+    const std::string text = dir.Read("Test.log");
+    const std::size_t firstEnd = text.find("\r\n");
+    EXPECT_EQ(firstEnd, kMaxLogLineBytes - 2);
+    EXPECT_EQ(text.find(Ansi("【Success】") + ",next,,,\r\n"), firstEnd + 2 + 20);
+    CloseLogFile();
+}
+
+TEST(LogFile, FollowsTheCurrentDirectory) {
     TempDirectory first;
     SetLogFileName("Test.log");
     FileLog().Result(LogStatus::Success, "one");
@@ -67,14 +81,29 @@ TEST(LogFile, FollowsTheCurrentDirectoryAndSurvivesAnUnwritableOne) {
         TempDirectory second;
         FileLog().Result(LogStatus::Success, "two");
         EXPECT_NE(second.Read("Test.log").find("two"), std::string::npos);
-        if (geteuid() != 0) { // root writes anywhere
-            chmod(second.path().c_str(), 0500);
-            FileLog().Result(LogStatus::Success, "lost"); // silently dropped
-            chmod(second.path().c_str(), 0700);
-            EXPECT_EQ(second.Read("Test.log").find("lost"), std::string::npos);
-        }
+        CloseLogFile(); // so that the folder can go
     }
-    EXPECT_EQ(first.Read("Test.log").find("two"), std::string::npos);
+    FileLog().Result(LogStatus::Success, "three");
+    const std::string text = first.Read("Test.log");
+    EXPECT_EQ(text.find("two"), std::string::npos);
+    EXPECT_LT(text.find("one"), text.find("three"));
+    CloseLogFile();
+}
+
+// A folder in the log's place: the file can be neither opened nor created there.
+TEST(LogFile, LineIsLostSilentlyWhereTheLogCannotBeOpened) {
+    TempDirectory elsewhere;
+    SetLogFileName("Test.log");
+    {
+        TempDirectory blocked;
+        std::filesystem::create_directory(blocked.path() / "Test.log");
+        FileLog().Result(LogStatus::Success, "lost");
+    }
+    FileLog().Result(LogStatus::Success, "kept");
+    const std::string text = elsewhere.Read("Test.log");
+    EXPECT_EQ(text.find("lost"), std::string::npos);
+    EXPECT_NE(text.find("kept"), std::string::npos);
+    CloseLogFile();
 }
 
 } // namespace

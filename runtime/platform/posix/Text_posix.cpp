@@ -30,14 +30,15 @@ iconv_t Converter(const char* from, const char* to) {
     return it->second;
 }
 
-std::string Convert(const std::string& text, const char* from, const char* to) {
+// Appends the conversion of text to out, through a chunk on the stack.
+void ConvertAppend(std::string_view text, const char* from, const char* to, std::string& out) {
     iconv_t cd = Converter(from, to);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return text;
-    std::string out;
-    std::string in = text;
-    char* src = in.data();
-    size_t srcLeft = in.size();
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        out += text;
+        return;
+    }
+    char* src = const_cast<char*>(text.data()); // iconv reads its input, never writes it
+    size_t srcLeft = text.size();
     char chunk[4096];
     while (srcLeft > 0) {
         char* dst = chunk;
@@ -49,8 +50,20 @@ std::string Convert(const std::string& text, const char* from, const char* to) {
             --srcLeft;
         }
     }
+}
+
+std::string Convert(const std::string& text, const char* from, const char* to) {
+    std::string out;
+    ConvertAppend(text, from, to, out);
     return out;
 }
+
+// UTF-16 as it lies in memory.
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+const char kUtf16[] = "UTF-16BE";
+#else
+const char kUtf16[] = "UTF-16LE";
+#endif
 
 } // namespace
 
@@ -74,12 +87,9 @@ void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t len
         out[at + i] = static_cast<char>(text[i]);
     if (ascii == length)
         return;
-    std::string bytes((length - ascii) * 2, '\0');
-    for (std::size_t i = ascii; i < length; ++i) {
-        bytes[2 * (i - ascii)] = static_cast<char>(text[i] & 0xFF);
-        bytes[2 * (i - ascii) + 1] = static_cast<char>(text[i] >> 8);
-    }
-    out += Convert(bytes, "UTF-16LE", "CP932//TRANSLIT");
+    ConvertAppend(std::string_view(reinterpret_cast<const char*>(text + ascii),
+                                   (length - ascii) * sizeof(char16_t)),
+                  kUtf16, "CP932//TRANSLIT", out);
 }
 
 std::string Ansi(const char* utf8) {

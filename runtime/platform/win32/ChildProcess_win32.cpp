@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <thread>
 #include <vector>
 
 namespace {
@@ -24,20 +23,28 @@ void MakeRedirectPipe(CKernelHandle& parentEnd, CKernelHandle& childEnd, bool ch
 
 } // namespace
 
+// The guard is a wait of the system's thread pool on the child: it ends the child when the
+// wait times out. A pool thread serves every child, where a thread of its own cost each
+// child a thread's start and end.
 struct ChildProcess::Impl {
     CKernelHandle process;
     CKernelHandle stdoutReader;
     CKernelHandle stderrReader;
     CKernelHandle stdinWriter;
-    CKernelHandle stopGuard; // event that releases the guard thread early
-    std::thread guard;
+    HANDLE guard = nullptr;
     volatile LONG endedByGuard = 0;
 
     ~Impl() {
-        if (guard.joinable()) {
-            SetEvent(stopGuard.Get());
-            guard.join();
-        }
+        if (guard != nullptr)
+            UnregisterWaitEx(guard, INVALID_HANDLE_VALUE); // returns when no callback runs
+    }
+
+    static void CALLBACK GuardTimedOut(void* context, BOOLEAN timedOut) {
+        if (!timedOut)
+            return; // the child ended in time
+        auto* self = static_cast<Impl*>(context);
+        InterlockedExchange(&self->endedByGuard, 1);
+        TerminateProcess(self->process.Get(), 1);
     }
 };
 
@@ -84,18 +91,10 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
     childErr.Reset();
     childIn.Reset();
 
-    if (impl->process.Valid()) {
-        impl->stopGuard.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        Impl* state = impl.get();
-        const DWORD limit = static_cast<DWORD>(guard.count());
-        state->guard = std::thread([state, limit] {
-            const HANDLE waits[] = {state->process.Get(), state->stopGuard.Get()};
-            if (WaitForMultipleObjects(2, waits, FALSE, limit) == WAIT_TIMEOUT) {
-                InterlockedExchange(&state->endedByGuard, 1);
-                TerminateProcess(state->process.Get(), 1);
-            }
-        });
-    }
+    if (impl->process.Valid())
+        RegisterWaitForSingleObject(&impl->guard, impl->process.Get(), Impl::GuardTimedOut,
+                                    impl.get(), static_cast<DWORD>(guard.count()),
+                                    WT_EXECUTEONLYONCE);
     return std::unique_ptr<ChildProcess>(new ChildProcess(std::move(impl)));
 }
 

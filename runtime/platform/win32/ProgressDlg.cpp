@@ -95,6 +95,8 @@ void CProgressDlg::SetPosition(int pos) {
 }
 
 void CProgressDlg::SetText(const std::string& ansi) {
+    if (ansi == text_)
+        return;
     text_ = ansi;
     if (window_.Valid())
         SetDlgItemTextA(window_.Get(), kTextId, text_.c_str());

@@ -40,13 +40,20 @@ std::u16string Utf16FromAnsi(const std::string& ansi) {
     return wide;
 }
 
+// One conversion into room for the longest outcome, rather than one pass that measures and
+// one that converts: every value read from SQL Server comes through here.
 void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t length) {
     if (length == 0)
         return;
-    const auto* wide = reinterpret_cast<const wchar_t*>(text);
-    const int count = static_cast<int>(length);
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, count, nullptr, 0, nullptr, nullptr);
-    const size_t at = out.size();
-    out.resize(at + static_cast<size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, 0, wide, count, out.data() + at, bytes, nullptr, nullptr);
+    static const std::size_t maxCharBytes = [] {
+        CPINFO info{};
+        return GetCPInfo(CP_ACP, &info) ? static_cast<std::size_t>(info.MaxCharSize) : 4;
+    }();
+    const std::size_t at = out.size();
+    const std::size_t room = length * maxCharBytes;
+    out.resize(at + room);
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text),
+                                          static_cast<int>(length), out.data() + at,
+                                          static_cast<int>(room), nullptr, nullptr);
+    out.resize(at + static_cast<std::size_t>(bytes > 0 ? bytes : 0));
 }

@@ -62,8 +62,8 @@ TEST(WineCapture, ChildRunningLongerThanFiveSecondsIsReadToTheEnd) {
 
 TEST(WineCapture, GuardEndsAChildThatNeverEnds) {
     const std::string logName = "WineCapture.log";
-    DeleteFileA(logName.c_str());
     SetLogFileName(logName);
+    DeleteFileA(logName.c_str());
     CChildProcessCapture capture;
     capture.SetGuard(std::chrono::milliseconds(1500));
     capture.AllocateBuffer(100);

@@ -23,8 +23,8 @@ class WineCatalogue : public ::testing::Test {
 protected:
     const std::string logName = "WineCatalogue.log";
     void SetUp() override {
+        SetLogFileName(logName); // lets go of the file, which can then be deleted
         DeleteFileA(logName.c_str());
-        SetLogFileName(logName);
     }
 };
 
