@@ -49,6 +49,7 @@ public:
     CHeadlessView(std::vector<int> selection, std::function<void(const std::string&)> message)
         : selection_(std::move(selection)), message_(std::move(message)) {}
     void SetText(int, const std::string&) override {}
+    void AppendText(int, std::string_view) override {}
     void Show(int, bool) override {}
     void Enable(int, bool) override {}
     void Focus(int) override {}
