@@ -553,19 +553,24 @@ def split_batch(sql):
 
 class Fault:
     """One entry of DIR/faults.json: the nth statement of a connection that starts with
-    `matching` fails with error `number`. Each connection counts on its own copy."""
+    `matching` fails with error `number` (a "fail" entry) or runs `ms` milliseconds late (a
+    "delay" entry). Each connection counts on its own copy."""
     KEYS = {'matching', 'nth', 'number', 'message'}
+    DELAY_KEYS = {'matching', 'nth', 'ms'}
 
-    def __init__(self, entry):
-        if not isinstance(entry, dict) or set(entry) - self.KEYS:
+    def __init__(self, entry, delay=False):
+        keys = self.DELAY_KEYS if delay else self.KEYS
+        if not isinstance(entry, dict) or set(entry) - keys:
             raise ValueError('entry %r: expected an object with keys %s'
-                             % (entry, ', '.join(sorted(self.KEYS))))
+                             % (entry, ', '.join(sorted(keys))))
         self.matching = entry.get('matching') or ''
         self.nth = entry.get('nth', 1)
         self.number = entry.get('number', 50000)
         self.message = entry.get('message', 'Injected failure for a test.')
+        self.delay_ms = entry.get('ms', 0) if delay else None
         if (not isinstance(self.matching, str) or not isinstance(self.message, str) or
-                not _is_int(self.nth) or self.nth < 1 or not _is_int(self.number)):
+                not _is_int(self.nth) or self.nth < 1 or not _is_int(self.number) or
+                (delay and (not _is_int(self.delay_ms) or self.delay_ms < 0))):
             raise ValueError('entry %r: bad value' % (entry,))
         self.seen = 0
 
@@ -614,9 +619,10 @@ class Server:
             with open(path, encoding='utf-8') as f:
                 doc = json.load(f)
             entries = doc.get('fail', []) if isinstance(doc, dict) else None
-            if not isinstance(entries, list):
-                raise ValueError('expected {"fail": [...]}')
-            return [Fault(e) for e in entries]
+            delays = doc.get('delay', []) if isinstance(doc, dict) else None
+            if not isinstance(entries, list) or not isinstance(delays, list):
+                raise ValueError('expected {"fail": [...], "delay": [...]}')
+            return [Fault(e) for e in entries] + [Fault(e, delay=True) for e in delays]
         except FileNotFoundError:
             return []
         except (OSError, ValueError) as e:
@@ -1009,7 +1015,9 @@ class Session(threading.Thread):
     def statement(self, toks, text, params, more, done_token):
         """Runs one statement, emits its tokens; False when it failed (the batch stops)."""
         fault = self.injected_fault(text)
-        if fault:
+        if fault and fault.delay_ms is not None:
+            time.sleep(fault.delay_ms / 1000)
+        elif fault:
             # fails like any statement error: an open transaction stays open for the client
             self.fail(fault.number, fault.message, 16, done_token)
             return False
@@ -1036,8 +1044,9 @@ class Session(threading.Thread):
             if fault.hit(text) and chosen is None:
                 chosen = fault
         if chosen:
-            log.info('spid %d: injecting error %d into statement %d matching %r: %s', self.spid,
-                     chosen.number, chosen.nth, chosen.matching, text[:200])
+            log.info('spid %d: injecting %s into statement %d matching %r: %s', self.spid,
+                     'a delay' if chosen.delay_ms is not None else 'error %d' % chosen.number,
+                     chosen.nth, chosen.matching, text[:200])
         return chosen
 
     def run_statement(self, toks, params, more, done_token):

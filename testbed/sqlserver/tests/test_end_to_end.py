@@ -258,6 +258,15 @@ class FaultInjectionTest(StandInCase):
         with open(os.path.join(self.dir, 'server.log')) as f:
             self.assertIn('injecting error 547', f.read())
 
+    def test_delayed_statement_runs_late_and_whole(self):
+        self.write_faults(json.dumps({'delay': [{'matching': 'update', 'nth': 2, 'ms': 600}]}))
+        con = self.connect()
+        con.execute('update Container set IsTrash=1 where SN = 10')
+        started = time.monotonic()
+        con.execute('update Container set IsTrash=1 where SN = 11')
+        self.assertGreaterEqual(time.monotonic() - started, 0.6)
+        self.assertEqual([r[2] for r in containers(con)][:2], ['1', '1'])
+
     def test_bad_file_injects_nothing(self):
         self.write_faults('{"fail": [{"matching": "update"}, {"nth": 0}]}')
         self.connect().execute('update Container set IsTrash=IsTrash where SN = 10')
