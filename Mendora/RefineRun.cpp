@@ -48,21 +48,30 @@ Outcome CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRe
         view_.PumpMessages();
         Log().Result(LogStatus::Success, FormatText(LoadText(IDS_REFINE_STARTED), {currentName_}));
         CSqlServerSession transaction = session->Session();
+        // While the transaction is open the user's session may not end under it: a shut-down
+        // would end the process between two statements.
+        view_.BlockSessionEnd(Ansi("データ補正ツールがキャビネットを補正しています。補正が終わる"
+                                   "までお待ちください。"));
+        const auto failed = [&] {
+            view_.AllowSessionEnd();
+            return end(Outcome::Failed);
+        };
         if (transaction.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done) {
             view_.ShowMessage(Ansi("トランザクションに失敗しました。"), kMbOk | kMbIconStop);
             Log().ErrorCode(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
-            return end(Outcome::Failed);
+            return failed();
         }
         if (!RepairUsers(transaction, replacement, step)) {
             RollBack(transaction);
-            return end(Outcome::Failed);
+            return failed();
         }
         if (transaction.ExecuteStatement("COMMIT") != Outcome::Done) {
             view_.ShowMessage(Ansi("コミットに失敗しました。"), kMbOk | kMbIconStop);
             Log().ErrorCode(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
             RollBack(transaction);
-            return end(Outcome::Failed);
+            return failed();
         }
+        view_.AllowSessionEnd();
         const std::string corrected =
             FormatText(LoadText(IDS_CORRECTED_ROWS), {std::to_string(counters_.CorrectedRowCount)});
         AppendReport(corrected);

@@ -18,7 +18,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         return RunTool(kScrutelProfile, MakeDialog<CScrutelDlg>);
     return RunWithoutWindow(
         kScrutelProfile,
-        [&](IApplicationShell& shell, IServiceManager& services, DialogServices dialogServices) {
-            return RunUnattendedCheck(arguments, shell, services, std::move(dialogServices));
+        [&](IApplicationShell& shell, CServiceHandOver& handOver, DialogServices dialogServices) {
+            return RunUnattendedCheck(arguments, shell, handOver, std::move(dialogServices));
         });
 }

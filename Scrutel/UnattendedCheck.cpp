@@ -67,12 +67,14 @@ public:
         message_(text);
         return 1; // OK
     }
-    void PumpMessages() override {}
+    void PumpMessages() override { ::PumpMessages(); } // the end of the session is heard
     void Repaint() override {}
     std::unique_ptr<IProgressWindow> CreateProgressWindow() override {
         return std::make_unique<CNoProgress>();
     }
     void End() override {}
+    void BlockSessionEnd(const std::string&) override {}
+    void AllowSessionEnd() override {}
 
 private:
     std::vector<int> selection_;
@@ -140,27 +142,22 @@ public:
     bool Completed() const { return completed_; }
     const std::string& Report() const { return report_; }
 
-    bool AcquireInstanceMutex(const std::string& name) override {
-        if (system_.AcquireInstanceMutex(name))
-            return true;
-        Refuse(kCheckRefused, Ansi("Scrutel はすでに実行中です。"));
-        return false;
+    InstanceMutex AcquireInstanceMutex(const std::string& name) override {
+        const InstanceMutex mutex = system_.AcquireInstanceMutex(name);
+        if (mutex == InstanceMutex::AnotherCopy)
+            Refuse(kCheckRefused, Ansi("Scrutel はすでに実行中です。"));
+        return mutex;
     }
-    void TakeServiceClaim() override { system_.TakeServiceClaim(); }
-    void DropServiceClaim() override { system_.DropServiceClaim(); }
-    bool ServiceClaimed() override { return system_.ServiceClaimed(); }
     std::string LoadText(int id) override { return system_.LoadText(id); }
-    // Before the run only refusals are shown: not installed, the service would not stop.
+    // Before the run only refusals are shown: not installed, the service would not stop or
+    // another tool holds it (a check does not run beside a repair).
+    bool SharesService() const override { return false; }
     int ShowMessage(const std::string& text, unsigned) override {
         Refuse(kCheckRefused, text);
         return 1; // OK
     }
 
     bool ConsentToStop(const ToolProfile&, CServerInventory& inventory) override {
-        if (system_.ServiceClaimed()) {
-            Refuse(kCheckRefused, Ansi("ほかのツールがストレージサービスを停止して作業中です。"));
-            return false;
-        }
         inventory.LoadCabinets();
         static const std::vector<CabinetRecord> kNone;
         const std::vector<CabinetRecord>& cabinets =
@@ -188,7 +185,8 @@ public:
         return true;
     }
 
-    void RunMainDialog(CServerInventory& inventory) override {
+    // The end of the user's session is heard by the program's hidden window.
+    void RunMainDialog(CServerInventory& inventory, const SessionEndFn&) override {
         CHeadlessView view(selection_,
                            [this](const std::string& text) { recorder_.Message(text); });
         DialogServices services{services_.loadText, services_.makeSession, services_.docTypeQuery,
@@ -246,7 +244,7 @@ std::string RefusalReport(const CheckRun& run) {
 } // namespace
 
 int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationShell& shell,
-                       IServiceManager& services, DialogServices dialogServices) {
+                       CServiceHandOver& handOver, DialogServices dialogServices) {
     CheckRun run;
     run.version = VT_VERSION_TEXT;
     run.started = UtcNow();
@@ -267,7 +265,7 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
 
     CRunRecorder recorder(run, log);
     CUnattendedShell unattended(shell, command, recorder, dialogServices);
-    RunApplication(kScrutelProfile, unattended, services);
+    RunApplication(kScrutelProfile, unattended, handOver, SystemCatalogueSources());
     if (unattended.Refusal() != 0) {
         run.exitCode = unattended.Refusal();
         return Finish(run, command, RefusalReport(run), log);

@@ -12,4 +12,4 @@
 
 // The whole run; returns its exit code (CheckExitCode).
 int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationShell& shell,
-                       IServiceManager& services, DialogServices dialogServices);
+                       CServiceHandOver& handOver, DialogServices dialogServices);

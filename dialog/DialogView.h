@@ -49,4 +49,8 @@ public:
     virtual std::unique_ptr<IProgressWindow> CreateProgressWindow() = 0;
     // Ends the dialog as button 2 does.
     virtual void End() = 0;
+    // While blocked, the end of the user's session is refused and Windows shows the reason
+    // (the repair's transaction is open); the block lasts until AllowSessionEnd.
+    virtual void BlockSessionEnd(const std::string& reason) = 0;
+    virtual void AllowSessionEnd() = 0;
 };

@@ -1,33 +1,43 @@
 #include "Application.h"
 
+#include "SqlServerSession.h"
 #include "Text.h"
 
-int RunApplication(const ToolProfile& tool, IApplicationShell& shell, IServiceManager& services,
-                   const CatalogueSources& sources, const SleepFn& sleep) {
-    if (!shell.AcquireInstanceMutex(tool.mutexName))
-        return 0; // another copy runs: end silently
+SessionEndFn EndRunAtSessionEnd(CServiceHandOver& handOver) {
+    return [&handOver] {
+        EndOpenSqlSessions();
+        handOver.GiveBack();
+    };
+}
+
+int RunApplication(const ToolProfile& tool, IApplicationShell& shell, CServiceHandOver& handOver,
+                   const CatalogueSources& sources) {
+    const auto refuse = [&shell](const std::string& text) {
+        shell.ShowMessage(text, kMbOk | kMbIconExclamation);
+        return 1;
+    };
+    switch (shell.AcquireInstanceMutex(tool.mutexName)) {
+    case InstanceMutex::Acquired:
+        break;
+    case InstanceMutex::AnotherCopy:
+        return 0; // end silently
+    case InstanceMutex::Untrusted:
+        return refuse(Ansi("ほかのユーザーが作成した同じ名前のオブジェクト (") + tool.mutexName +
+                      Ansi(") があるため、起動できません。"));
+    }
 
     CServerInventory inventory(sources, [&shell](int id) { return shell.LoadText(id); });
     if (inventory.ServerTypeBits() == 0) {
         shell.ShowMessage(shell.LoadText(tool.idsNotInstalled), kMbOk | kMbIconExclamation);
         return 1;
     }
+    if (handOver.Recover() != CServiceHandOver::Result::Done)
+        return refuse(handOver.Refusal());
     if (!shell.ConsentToStop(tool, inventory))
         return 1;
-    // The claim comes before the stop: a tool that ends meanwhile must not give the service
-    // back under this run.
-    shell.TakeServiceClaim();
-    const auto handOver = [&] {
-        shell.DropServiceClaim();
-        if (!shell.ServiceClaimed())
-            RestoreServices(services); // leaves a service it did not stop and disable alone
-    };
-    if (StopServicesForRun(services, *sources.registry, sleep) != Outcome::Done) {
-        shell.ShowMessage(Ansi("サービスの無効化に失敗しました。"), kMbOk | kMbIconExclamation);
-        handOver();
-        return 1;
-    }
-    shell.RunMainDialog(inventory);
-    handOver();
+    if (handOver.Take(!shell.SharesService()) != CServiceHandOver::Result::Done)
+        return refuse(handOver.Refusal());
+    shell.RunMainDialog(inventory, EndRunAtSessionEnd(handOver));
+    handOver.GiveBack();
     return 0;
 }

@@ -1,12 +1,19 @@
 #include "ServiceManager.h"
 
-#include "InstallSettings.h"
-
 #include <chrono>
 #include <thread>
 
 void SleepMilliseconds(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::optional<ServiceCondition> QueryServiceCondition(IServiceManager& services,
+                                                      const std::string& service) {
+    const std::optional<ServiceState> state = services.State(service);
+    const std::optional<ServiceStartType> startType = services.StartType(service);
+    if (!state || !startType)
+        return std::nullopt;
+    return ServiceCondition{*startType, *state != ServiceState::Stopped};
 }
 
 bool IsServiceStoppedAndDisabled(IServiceManager& services, const std::string& service) {
@@ -15,47 +22,39 @@ bool IsServiceStoppedAndDisabled(IServiceManager& services, const std::string& s
 }
 
 Outcome StopAndDisableService(IServiceManager& services, const std::string& service,
-                              const SleepFn& sleep) {
+                              const ServiceWait& wait) {
     const std::optional<ServiceState> state = services.State(service);
     if (!state)
         return Outcome::Failed;
     if (*state != ServiceState::Stopped)
         services.RequestStop(service); // its answer is seen in the polls below
-    for (int poll = 0; poll < kStopPolls; ++poll) {
+    // A poll that cannot ask the service is one poll lost, not the end: the service
+    // manager may be busy with the very stop it was asked for.
+    for (int poll = 0; poll < wait.polls; ++poll) {
         const std::optional<ServiceState> now = services.State(service);
-        if (!now)
-            return Outcome::Failed;
-        if (*now == ServiceState::Stopped &&
+        if (now == ServiceState::Stopped &&
             services.SetStartType(service, ServiceStartType::Disabled))
             return Outcome::Done;
-        sleep(kStopPollIntervalMs);
+        wait.sleep(kStopPollIntervalMs);
     }
     return Outcome::Failed;
 }
 
-Outcome EnableAndStartService(IServiceManager& services, const std::string& service) {
-    if (!services.SetStartType(service, ServiceStartType::Auto))
-        return Outcome::Failed;
-    services.Start(service);
-    return Outcome::Done;
-}
-
-bool IsProductServiceStoppedAndDisabled(IServiceManager& services, std::uint32_t code) {
-    const char* service = ServiceNameOfProduct(code);
-    return service != nullptr && IsServiceStoppedAndDisabled(services, service);
-}
-
-Outcome StopServicesForRun(IServiceManager& services, const IRegistry& registry,
-                           const SleepFn& sleep) {
-    if (ReadServerType(registry) == 0)
-        return Outcome::Failed;
-    if (IsProductServiceStoppedAndDisabled(services, kServerTypeStorage))
-        return Outcome::Done;
-    return StopAndDisableService(services, ServiceNameOfProduct(kServerTypeStorage), sleep);
-}
-
-Outcome RestoreServices(IServiceManager& services) {
-    if (!IsProductServiceStoppedAndDisabled(services, kServerTypeStorage))
-        return Outcome::Failed;
-    return EnableAndStartService(services, ServiceNameOfProduct(kServerTypeStorage));
+PutBack PutServiceBack(IServiceManager& services, const std::string& service,
+                       const ServiceCondition& found, const ServiceWait& wait) {
+    if (services.StartType(service) != found.startType &&
+        !services.SetStartType(service, found.startType))
+        return PutBack::StartTypeNotSet;
+    if (!found.running)
+        return PutBack::Done;
+    for (int poll = 0;; ++poll) {
+        const std::optional<ServiceState> state = services.State(service);
+        if (state == ServiceState::Stopped)
+            return services.Start(service) ? PutBack::Done : PutBack::NotStarted;
+        if (state && *state != ServiceState::StopPending)
+            return PutBack::Done; // running, or on its way there
+        if (poll >= wait.polls)
+            return state ? PutBack::StillStopping : PutBack::NotStarted;
+        wait.sleep(kStopPollIntervalMs);
+    }
 }

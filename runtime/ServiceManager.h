@@ -1,12 +1,11 @@
-// The Windows service control manager, as far as the tools use it, and what they do with
-// it: the SQL Server session asks whether the local SQL Server runs; start-up stops
-// "HalvixStoreP" and sets it to disabled, and the end of the run sets it to automatic
-// start and starts it again. The manager sits behind IServiceManager so that these
-// decisions, and the 60 polls of a stop, run in tests with a fake manager and a fake clock.
+// The Windows service control manager, as far as the tools use it, and the steps they take
+// with it: the SQL Server session asks whether the local SQL Server runs; the hand-over of
+// the storage service (ServiceHandOver.h) stops it and sets it to disabled for a run, and
+// puts it back as it was found. The manager sits behind IServiceManager so that these
+// steps, and the polls of a stop, run in tests with a fake manager and a fake clock.
 #pragma once
 
 #include "Outcome.h"
-#include "Registry.h"
 
 #include <cstdint>
 #include <functional>
@@ -64,21 +63,40 @@ IServiceManager& SystemServiceManager();
 using SleepFn = std::function<void(int milliseconds)>;
 void SleepMilliseconds(int milliseconds);
 
+// How long a tool waits for the service to stop, and then for a stop it gave up on to
+// settle: polls a second apart.
 constexpr int kStopPolls = 60;
 constexpr int kStopPollIntervalMs = 1000;
 
-bool IsServiceStoppedAndDisabled(IServiceManager& services, const std::string& service);
-// Done when the service was seen stopped and set to disabled within the polls.
-Outcome StopAndDisableService(IServiceManager& services, const std::string& service,
-                              const SleepFn& sleep = SleepMilliseconds);
-// Done when the start type was set to automatic; the start request itself is not checked.
-Outcome EnableAndStartService(IServiceManager& services, const std::string& service);
-// The product's service stopped and disabled; false for a code without a service.
-bool IsProductServiceStoppedAndDisabled(IServiceManager& services, std::uint32_t code);
+struct ServiceWait {
+    SleepFn sleep = SleepMilliseconds;
+    int polls = kStopPolls;
+};
 
-// Start-up's step: Done when the run may go on.
-Outcome StopServicesForRun(IServiceManager& services, const IRegistry& registry = SystemRegistry(),
-                           const SleepFn& sleep = SleepMilliseconds);
-// The end's step: Done when the service was re-enabled; a service that is not stopped and
-// disabled is left as it is.
-Outcome RestoreServices(IServiceManager& services);
+// How a service stands: the two things the tools change and put back.
+struct ServiceCondition {
+    ServiceStartType startType;
+    bool running;
+};
+
+// Nothing when the manager or the service cannot be asked.
+std::optional<ServiceCondition> QueryServiceCondition(IServiceManager& services,
+                                                      const std::string& service);
+bool IsServiceStoppedAndDisabled(IServiceManager& services, const std::string& service);
+
+// Requests the stop and sets the service to disabled once it is seen stopped, within the
+// wait's polls. Failed when the service cannot be asked at all, did not stop in time or
+// could not be disabled: it is then left as the request left it (see PutServiceBack).
+Outcome StopAndDisableService(IServiceManager& services, const std::string& service,
+                              const ServiceWait& wait);
+
+// Puts a service back as it was found: its start type, and running when it ran. A service
+// still stopping or starting is given the wait's polls to settle first.
+enum class PutBack {
+    Done,
+    StartTypeNotSet, // the start type could not be changed
+    StillStopping,   // it did not settle within the wait
+    NotStarted,      // the start request failed
+};
+PutBack PutServiceBack(IServiceManager& services, const std::string& service,
+                       const ServiceCondition& found, const ServiceWait& wait);

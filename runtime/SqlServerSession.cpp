@@ -4,12 +4,19 @@
 #include "Mbcs.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // The local default instance must run, whatever server the cabinet names.
 const char kLocalSqlServerService[] = "MSSQLSERVER";
+
+// The connected sessions, for EndOpenSqlSessions; the tools have one thread.
+template <typename Shared> std::vector<std::weak_ptr<Shared>>& Connected() {
+    static std::vector<std::weak_ptr<Shared>> sessions;
+    return sessions;
+}
 
 Outcome Fail(ILog& log, const std::string& text) {
     log.Result(LogStatus::Failure, text);
@@ -49,6 +56,11 @@ Outcome CSqlServerSession::Connect() {
     if (!connection->Connect(serverName_, login_, password_.empty() ? nullptr : &password_))
         return Fail(*log_, "fail Connect()");
     shared_->connection = std::move(connection);
+    auto& connected = Connected<Shared>();
+    connected.erase(std::remove_if(connected.begin(), connected.end(),
+                                   [](const auto& session) { return session.expired(); }),
+                    connected.end());
+    connected.push_back(shared_);
     return Outcome::Done;
 }
 
@@ -97,4 +109,12 @@ void CSqlServerSession::Disconnect() {
         shared_->connection.reset();
         shared_->databaseSelected = false;
     }
+}
+
+void EndOpenSqlSessions() {
+    for (const auto& weak : Connected<CSqlServerSession::Shared>())
+        if (const auto shared = weak.lock()) {
+            shared->connection.reset();
+            shared->databaseSelected = false;
+        }
 }

@@ -39,6 +39,7 @@ public:
     bool HasDatabase() const { return shared_->databaseSelected; }
 
 private:
+    friend void EndOpenSqlSessions();
     struct Shared {
         std::unique_ptr<ISqlConnection> connection; // set while connected
         bool databaseSelected = false;
@@ -52,3 +53,7 @@ private:
     ILog* log_;
     std::shared_ptr<Shared> shared_;
 };
+
+// Ends every connection of the process that is still open, for a process about to end
+// under its runs (the user's session ends): the server rolls back what they left open.
+void EndOpenSqlSessions();

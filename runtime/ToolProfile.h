@@ -8,7 +8,7 @@ enum class Tool { Scrutel, Mendora };
 
 struct ToolProfile {
     Tool tool;
-    const char* mutexName;   // "Scrutel.exe" / "Mendora.exe"
+    const char* mutexName;   // "Global\\Scrutel.exe" / "Global\\Mendora.exe": one copy per machine
     const char* logFileName; // "Scrutel.log" / "Mendora.log"
     int mainDialogId;
     int progressDialogId;

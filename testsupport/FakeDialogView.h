@@ -36,6 +36,7 @@ public:
     std::map<int, List> lists;
     bool closeCommand = true;
     bool ended = false;
+    std::string sessionEndBlockedFor; // empty while the session may end
     int focus = 0;
     int scrolledToEnd = 0;
     std::vector<std::pair<std::string, unsigned>> messages;
@@ -97,6 +98,8 @@ public:
         return std::make_unique<Forward>(progress);
     }
     void End() override { ended = true; }
+    void BlockSessionEnd(const std::string& reason) override { sessionEndBlockedFor = reason; }
+    void AllowSessionEnd() override { sessionEndBlockedFor.clear(); }
 
 private:
     struct Forward : IProgressWindow {

@@ -18,6 +18,7 @@ public:
         ServiceStartType startType = ServiceStartType::Auto;
         int pollsToStop = 0; // state queries a stop takes; -1: it never stops
         bool refuseConfig = false;
+        bool refuseStart = false;
     };
     std::map<std::string, Service> services;
     std::vector<std::string> requests; // "stop X", "config X 4", "start X"
@@ -74,7 +75,7 @@ public:
     bool Start(const std::string& name) override {
         requests.push_back("start " + name);
         auto it = services.find(name);
-        if (it == services.end())
+        if (it == services.end() || it->second.refuseStart)
             return false;
         it->second.state = ServiceState::Running;
         return true;

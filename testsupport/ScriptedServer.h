@@ -6,6 +6,7 @@
 #include "FakeServiceManager.h"
 #include "SqlServerSession.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -25,6 +26,7 @@ struct ScriptedServer {
     bool passwordGiven = false; // at the last login
     std::string used;           // the database selected last
     int connects = 0, disconnects = 0;
+    std::function<void(const std::string& sql)> onStatement = [](const std::string&) {};
 
     void Answer(const std::string& sql, const std::vector<std::string>& rows) {
         std::string text;
@@ -63,6 +65,7 @@ public:
     }
     bool Query(const std::string& sql, std::string& text, long& rows) override {
         server_.received.push_back(sql);
+        server_.onStatement(sql);
         if (server_.failing.count(sql))
             return false;
         auto it = server_.answers.find(sql);
@@ -72,6 +75,7 @@ public:
     }
     bool Execute(const std::string& sql) override {
         server_.received.push_back(sql);
+        server_.onStatement(sql);
         return !server_.failing.count(sql);
     }
 

@@ -147,6 +147,20 @@ TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
     EXPECT_EQ(server.disconnects, server.connects);
 }
 
+TEST_F(RefineRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
+    std::vector<std::string> blockedAt;
+    server.onStatement = [&](const std::string& sql) {
+        if (!view.sessionEndBlockedFor.empty())
+            blockedAt.push_back(sql);
+    };
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    ASSERT_FALSE(blockedAt.empty());
+    EXPECT_EQ(blockedAt.front(), "BEGIN TRANSACTION");
+    EXPECT_EQ(blockedAt.back(), "COMMIT");
+    EXPECT_TRUE(view.sessionEndBlockedFor.empty());
+}
+
 TEST_F(RefineRun, AFailedCommitRollsBack) {
     server.failing.insert("COMMIT");
     ChooseAccount(0, 1);
@@ -157,6 +171,7 @@ TEST_F(RefineRun, AFailedCommitRollsBack) {
     EXPECT_NE(Report().find(kRolledBack), std::string::npos);
     EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);
     EXPECT_TRUE(view.closeCommand);
+    EXPECT_TRUE(view.sessionEndBlockedFor.empty());
 }
 
 TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {

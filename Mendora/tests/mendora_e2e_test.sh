@@ -10,6 +10,10 @@
 #                       them at once, without an account list or a transaction
 #   repair-fails        a statement of the transaction fails: the cabinet is as before and
 #                       the report and the log say that nothing was changed
+#   repair-holds-session  the end of the user's session is refused while the transaction
+#                       is open
+#   repair-killed       Mendora killed in the middle of its transaction: the cabinet is as
+#                       before, and the next tool to start gives the service back
 #   mendora_e2e_test.sh BUILD_DIR CASE
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -59,6 +63,32 @@ run_repair() { # button what
     expect_equal "$(ui text "$title" 2)" "閉じる" "button 2 after the repair"
     expect_equal "$(ui visible "$title" 1)" 0 "button 1 after the repair"
     expect_equal "$(ui visible "$title" 3)" 1 "button 3 after the repair"
+}
+
+# Starts the repair of 営業部 for 管理者 with one statement of its transaction held back by
+# the stand-in for ms milliseconds, and returns once the stand-in holds it.
+start_slow_repair() { # ms
+    add_file "$sqldata/faults.json" "{\"delay\": [{\"matching\": \"update DocVersion\", \"ms\": $1}]}"
+    local seen
+    seen=$(wc -l <"$sqldata/server.log")
+    reset_service
+    start_tool "$mendora" "$title"
+    check_cabinet 0 営業部 Eigyo
+    ui click "$title" 1 >/dev/null || fail "could not click 補正実行"
+    wait_until visible "$title" 1005 5
+    ui listview-select "$title" 1005 0 >/dev/null || fail "could not select 管理者"
+    ui click "$title" 1 >/dev/null || fail "could not click OK"
+    wait_for_server_log "$seen" "injecting a delay" || fail "the stand-in never held the statement back"
+}
+
+# Waits up to 20 s for a line holding text in the stand-in's log after its first lines.
+wait_for_server_log() { # lines-to-skip text
+    local try
+    for try in $(seq 1 100); do
+        tail -n +"$(($1 + 1))" "$sqldata/server.log" | grep -qF -- "$2" && return 0
+        sleep 0.2
+    done
+    return 1
 }
 
 close_mendora() { # what
@@ -151,6 +181,35 @@ repair | repair-fails)
     expect_text "$title" 1001 "$work/report-expected.txt" "the repair result"
     expect_log Mendora.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
     close_mendora "closed after the repair"
+    ;;
+repair-holds-session)
+    keep_files "$sqldata/Eigyo.sqlite" "${doc_types[@]}"
+    start_slow_repair 3000
+    # Asked while the statement is held back, Mendora answers when it next pumps its
+    # messages: between two statements of the open transaction.
+    expect_equal "$(ui end-session "$title" --query-only --timeout 30000)" 0 \
+        "the answer to the end of the session during the repair"
+    wait_enabled "$title" 2 120
+    close_mendora "closed after the repair"
+    ;;
+repair-killed)
+    keep_files "$sqldata/Eigyo.sqlite" "${doc_types[@]}"
+    before=$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")
+    seen=$(wc -l <"$sqldata/server.log")
+    start_slow_repair 4000
+    wine taskkill /F /IM Mendora.exe >/dev/null 2>&1
+    wait "$pid" 2>/dev/null
+    expect_service "STOPPED DISABLED" "Mendora was killed in its repair"
+    wait_for_server_log "$seen" "rolling back open transaction" ||
+        fail "the stand-in did not roll the transaction back"
+    expect_equal "$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")" \
+        "$before" "営業部's tables after Mendora was killed in its repair"
+    wine "$scrutel" &
+    pid=$!
+    expect_box "$scrutel_title" "停止してよろしいですか" question
+    expect_service "RUNNING AUTO" "the next tool asks"
+    ui click "$scrutel_title" 7 >/dev/null
+    expect_exit "$pid" 1 "the administrator answered No"
     ;;
 doc-types-only)
     keep_files "${doc_types[@]}"

@@ -193,7 +193,7 @@ missing-database)
         fail "the progress window is still shown after the run ended"
     expect_equal "$(ui text "$title" 1001)" 'キャビネット:欠落キャビネット\n\n' "the report"
 
-    log_lines Scrutel.log | grep -vE '^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! ' >"$work/log.txt"
+    log_lines Scrutel.log | grep -vE "$start_lines" >"$work/log.txt"
     sed 's/^/  log: /' "$work/log.txt"
     expect_equal "$(head -n1 "$work/log.txt")" "【Success】,欠落キャビネットのデータチェックを開始しました。,,," \
         "first line of Scrutel.log"

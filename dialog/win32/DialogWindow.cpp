@@ -2,6 +2,7 @@
 
 #include "ApplicationShell.h"
 #include "ProgressDlg.h"
+#include "Text.h"
 
 #include <cstdio>
 
@@ -25,8 +26,27 @@ std::string VersionText() {
     return text;
 }
 
-CDialogWindow::CDialogWindow(const ToolProfile& profile, DialogFactory makeDialog)
-    : profile_(profile), makeDialog_(std::move(makeDialog)) {}
+bool HandleSessionEnd(UINT message, WPARAM wParam, bool blocked,
+                      const std::function<void()>& sessionEnded, LRESULT& result) {
+    if (message == WM_QUERYENDSESSION) {
+        result = blocked ? FALSE : TRUE;
+        return true;
+    }
+    if (message != WM_ENDSESSION)
+        return false;
+    result = 0;
+    if (wParam) { // not on the query: the end may still be cancelled then
+        if (sessionEnded)
+            sessionEnded();
+        ExitProcess(kExitSessionEnded);
+    }
+    return true;
+}
+
+CDialogWindow::CDialogWindow(const ToolProfile& profile, DialogFactory makeDialog,
+                             std::function<void()> sessionEnded)
+    : profile_(profile), makeDialog_(std::move(makeDialog)),
+      sessionEnded_(std::move(sessionEnded)) {}
 
 void CDialogWindow::Run() {
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(profile_.mainDialogId), nullptr,
@@ -79,6 +99,14 @@ INT_PTR CALLBACK CDialogWindow::DialogProc(HWND dialog, UINT message, WPARAM wPa
             return FALSE;
         self->Clicked(LOWORD(wParam));
         return TRUE;
+    case WM_QUERYENDSESSION:
+    case WM_ENDSESSION: {
+        LRESULT result = 0;
+        HandleSessionEnd(message, wParam, self != nullptr && self->sessionEndBlocked_,
+                         self != nullptr ? self->sessionEnded_ : std::function<void()>(), result);
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
     case WM_QUERYDRAGICON:
         return self != nullptr ? reinterpret_cast<INT_PTR>(self->icon_) : 0;
     case WM_DESTROY:
@@ -212,4 +240,16 @@ std::unique_ptr<IProgressWindow> CDialogWindow::CreateProgressWindow() {
 
 void CDialogWindow::End() {
     EndDialog(dialog_, kButton2);
+}
+
+// Windows shows the reason to a user who shuts down meanwhile (where it is implemented).
+void CDialogWindow::BlockSessionEnd(const std::string& reason) {
+    sessionEndBlocked_ = true;
+    const std::u16string wide = Utf16FromAnsi(reason);
+    ShutdownBlockReasonCreate(dialog_, reinterpret_cast<LPCWSTR>(wide.c_str()));
+}
+
+void CDialogWindow::AllowSessionEnd() {
+    sessionEndBlocked_ = false;
+    ShutdownBlockReasonDestroy(dialog_);
 }

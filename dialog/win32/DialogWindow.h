@@ -17,7 +17,10 @@ class CDialogWindow : public IDialogView {
 public:
     using DialogFactory = std::function<std::unique_ptr<CMainDialog>(IDialogView&)>;
 
-    CDialogWindow(const ToolProfile& profile, DialogFactory makeDialog);
+    // sessionEnded runs when the user's session ends under the dialog; the process ends
+    // right after it.
+    CDialogWindow(const ToolProfile& profile, DialogFactory makeDialog,
+                  std::function<void()> sessionEnded);
     CDialogWindow(const CDialogWindow&) = delete;
     CDialogWindow& operator=(const CDialogWindow&) = delete;
 
@@ -45,6 +48,8 @@ public:
     void Repaint() override;
     std::unique_ptr<IProgressWindow> CreateProgressWindow() override;
     void End() override;
+    void BlockSessionEnd(const std::string& reason) override;
+    void AllowSessionEnd() override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -56,6 +61,8 @@ private:
 
     const ToolProfile& profile_;
     DialogFactory makeDialog_;
+    std::function<void()> sessionEnded_;
+    bool sessionEndBlocked_ = false;
     HWND dialog_ = nullptr;
     HICON icon_ = nullptr;
     std::unique_ptr<CImageList> images_;
@@ -64,3 +71,10 @@ private:
 
 // "Version a.b.c.d": the fixed file version of the running program.
 std::string VersionText();
+
+// What a window of the tool answers to the end of the user's session: WM_QUERYENDSESSION
+// is refused while blocked; on a WM_ENDSESSION that ends the session, sessionEnded runs and
+// the process ends (Windows would end it at any moment after the message). True when the
+// message was one of the two, with its answer in result.
+bool HandleSessionEnd(UINT message, WPARAM wParam, bool blocked,
+                      const std::function<void()>& sessionEnded, LRESULT& result);

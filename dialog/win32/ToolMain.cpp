@@ -7,6 +7,7 @@
 #include "InstallSettings.h"
 #include "LogFile.h"
 #include "SqliQuery.h"
+#include "ToolKey.h"
 
 #include <commctrl.h>
 
@@ -24,16 +25,59 @@ DialogServices SystemDialogServices() {
             SleepMilliseconds, FileLog()};
 }
 
+CServiceHandOver& SystemHandOver() {
+    static CServiceHandOver handOver(SystemServiceManager(), SystemToolKey(),
+                                     SystemHandOverSystem(), FileLog(), SleepMilliseconds);
+    return handOver;
+}
+
+// A top-level window nobody sees: the end of the user's session reaches every top-level
+// window, and a run without a dialog must hear it too.
+class CSessionWatch {
+public:
+    explicit CSessionWatch(SessionEndFn sessionEnded) : sessionEnded_(std::move(sessionEnded)) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "VelmoraSessionWatch";
+        RegisterClassA(&windowClass);
+        window_.Reset(CreateWindowExA(0, windowClass.lpszClassName, "", WS_OVERLAPPED, 0, 0, 0, 0,
+                                      nullptr, nullptr, windowClass.hInstance, this));
+    }
+    CSessionWatch(const CSessionWatch&) = delete;
+    CSessionWatch& operator=(const CSessionWatch&) = delete;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrA(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(
+                                  reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        const auto* self =
+            reinterpret_cast<CSessionWatch*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        LRESULT result = 0;
+        if (self != nullptr &&
+            HandleSessionEnd(message, wParam, false, self->sessionEnded_, result))
+            return result;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    SessionEndFn sessionEnded_;
+    CWindow window_;
+};
+
 } // namespace
 
 int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     SetLogFileName(profile.logFileName);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    CApplicationShell shell(profile, [&](CServerInventory& inventory) {
-        CDialogWindow window(profile, [&](IDialogView& view) {
-            return makeDialog(view, inventory, SystemDialogServices());
-        });
+    CApplicationShell shell(profile, [&](CServerInventory& inventory,
+                                         const SessionEndFn& sessionEnded) {
+        CDialogWindow window(
+            profile,
+            [&](IDialogView& view) { return makeDialog(view, inventory, SystemDialogServices()); },
+            sessionEnded);
         window.Run();
     });
     // Without the server's helper library the tool cannot read a cabinet's login: it ends
@@ -43,11 +87,12 @@ int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
         shell.ShowMessage(HelperLibraryMissingText(missing), kMbOk | kMbIconStop);
         return 1;
     }
-    return RunApplication(profile, shell, SystemServiceManager());
+    return RunApplication(profile, shell, SystemHandOver(), SystemCatalogueSources());
 }
 
 int RunWithoutWindow(const ToolProfile& profile, const WindowlessRun& run) {
     SetLogFileName(profile.logFileName);
-    CApplicationShell shell(profile, [](CServerInventory&) {});
-    return run(shell, SystemServiceManager(), SystemDialogServices());
+    CApplicationShell shell(profile, [](CServerInventory&, const SessionEndFn&) {});
+    const CSessionWatch watch(EndRunAtSessionEnd(SystemHandOver()));
+    return run(shell, SystemHandOver(), SystemDialogServices());
 }

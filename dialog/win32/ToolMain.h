@@ -13,11 +13,12 @@ using ToolDialogFactory = std::function<std::unique_ptr<CMainDialog>(
 
 int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog);
 
-// A run of the tool without any window: the log file and the system's start-up pieces
-// (mutex, claim, string table, service manager, the dialog's services) for run, whose
-// result is the exit code.
+// A run of the tool without any window: the log file, the system's start-up pieces
+// (mutex, string table, the hand-over of the storage service, the dialog's services) for
+// run, whose result is the exit code. A hidden window hears the end of the user's session
+// meanwhile, which ends the run as it ends a dialog's.
 using WindowlessRun =
-    std::function<int(IApplicationShell& shell, IServiceManager& services, DialogServices)>;
+    std::function<int(IApplicationShell& shell, CServiceHandOver& handOver, DialogServices)>;
 int RunWithoutWindow(const ToolProfile& profile, const WindowlessRun& run);
 
 template <class Dialog>

@@ -1,86 +1,77 @@
 #include "Application.h"
 
+#include "FakeHandOver.h"
 #include "FakeRegistry.h"
-#include "FakeServiceManager.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <set>
 
 namespace {
 
-// One tool's platform side; tools that run side by side share the count of claims.
+// One tool's platform side.
 struct FakeShell : IApplicationShell {
     std::set<std::string> heldMutexes;
-    std::shared_ptr<int> claims = std::make_shared<int>(0);
-    bool claiming = false;
+    std::set<std::string> untrustedMutexes;
     std::vector<std::pair<std::string, unsigned>> messages;
     int answer = kIdYes;
     int dialogs = 0;
-    std::function<void()> duringDialog = [] {};
-    std::function<void()> duringQuestion = [] {};
+    std::function<void(const SessionEndFn&)> duringDialog = [](const SessionEndFn&) {};
 
-    bool AcquireInstanceMutex(const std::string& name) override {
-        return heldMutexes.insert(name).second;
+    InstanceMutex AcquireInstanceMutex(const std::string& name) override {
+        if (untrustedMutexes.count(name))
+            return InstanceMutex::Untrusted;
+        return heldMutexes.insert(name).second ? InstanceMutex::Acquired
+                                               : InstanceMutex::AnotherCopy;
     }
-    void TakeServiceClaim() override {
-        *claims += claiming ? 0 : 1;
-        claiming = true;
-    }
-    void DropServiceClaim() override {
-        *claims -= claiming ? 1 : 0;
-        claiming = false;
-    }
-    bool ServiceClaimed() override { return *claims > 0; }
     std::string LoadText(int id) override { return "text " + std::to_string(id); }
     int ShowMessage(const std::string& text, unsigned type) override {
         messages.emplace_back(text, type);
-        if (type & kMbYesNo)
-            duringQuestion();
         return (type & kMbYesNo) ? answer : 1;
     }
-    void RunMainDialog(CServerInventory&) override {
+    void RunMainDialog(CServerInventory&, const SessionEndFn& sessionEnded) override {
         ++dialogs;
-        duringDialog();
+        duringDialog(sessionEnded);
     }
 };
 
 class StartUp : public ::testing::Test {
 protected:
     FakeShell shell;
-    FakeServiceManager services;
+    FakeMachine machine;
+    std::unique_ptr<FakeMachine::Tool> tool = machine.Start(10);
     FakeRegistry registry = FakeRegistry::Installation();
-    CatalogueSources sources{&registry, nullptr, nullptr};
-    SleepFn noWait = [](int) {};
+    CatalogueSources sources{&registry, nullptr, nullptr, &machine.log};
 
-    void SetUp() override { services.services["HalvixStoreP"] = {}; }
-    int Run(const ToolProfile& tool = kScrutelProfile) {
-        return RunApplication(tool, shell, services, sources, noWait);
+    int Run(const ToolProfile& profile = kScrutelProfile) {
+        return RunApplication(profile, shell, tool->handOver, sources);
     }
-    FakeServiceManager::Service& Store() { return services.services["HalvixStoreP"]; }
 };
 
 TEST_F(StartUp, AskStopRunTheDialogAndRestore) {
-    shell.duringDialog = [this] {
-        EXPECT_EQ(Store().state, ServiceState::Stopped);
-        EXPECT_EQ(Store().startType, ServiceStartType::Disabled);
+    shell.duringDialog = [this](const SessionEndFn&) {
+        EXPECT_EQ(machine.Service(), "STOPPED DISABLED");
     };
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(shell.dialogs, 1);
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].first, "text 131");
     EXPECT_EQ(shell.messages[0].second, kMbYesNo | kMbIconQuestion);
-    EXPECT_EQ(Store().state, ServiceState::Running);
-    EXPECT_EQ(Store().startType, ServiceStartType::Auto);
+    EXPECT_EQ(machine.Service(), "RUNNING AUTO");
 }
 
-TEST_F(StartUp, SecondCopyEndsSilently) {
-    shell.heldMutexes.insert("Mendora.exe");
+TEST_F(StartUp, SecondCopyEndsSilentlyAndAForeignMutexIsRefused) {
+    shell.heldMutexes.insert("Global\\Mendora.exe");
     EXPECT_EQ(Run(kMendoraProfile), 0);
     EXPECT_TRUE(shell.messages.empty());
-    EXPECT_TRUE(services.requests.empty());
+    EXPECT_EQ(shell.dialogs, 0);
+
+    shell.untrustedMutexes.insert("Global\\Scrutel.exe");
+    EXPECT_EQ(Run(), 1);
+    ASSERT_EQ(shell.messages.size(), 1u);
+    EXPECT_NE(shell.messages[0].first.find("(Global\\Scrutel.exe)"), std::string::npos);
+    EXPECT_TRUE(machine.services.requests.empty());
     EXPECT_EQ(shell.dialogs, 0);
 }
 
@@ -97,54 +88,44 @@ TEST_F(StartUp, RefusalsEndWithOneAndLeaveTheServiceAlone) {
     shell = FakeShell();
     shell.answer = 7;
     EXPECT_EQ(Run(), 1);
-    EXPECT_TRUE(services.requests.empty());
+    EXPECT_TRUE(machine.services.requests.empty());
     EXPECT_EQ(shell.dialogs, 0);
 
     // The service cannot be disabled.
     shell = FakeShell();
-    Store().refuseConfig = true;
+    machine.Store().refuseConfig = true;
     EXPECT_EQ(Run(), 1);
     ASSERT_EQ(shell.messages.size(), 2u);
     EXPECT_EQ(shell.messages[1].first, Ansi("サービスの無効化に失敗しました。"));
     EXPECT_EQ(shell.dialogs, 0);
+
+    // Someone else holds the hand-over's lock.
+    shell = FakeShell();
+    machine.lock = LockResult::Untrusted;
+    machine.services.requests.clear();
+    EXPECT_EQ(Run(), 1);
+    ASSERT_EQ(shell.messages.size(), 1u); // before the question
+    EXPECT_EQ(shell.messages[0].second, kMbOk | kMbIconExclamation);
+    EXPECT_TRUE(machine.services.requests.empty());
 }
 
-TEST_F(StartUp, TheLastClaimToGoGivesTheServiceBack) {
-    // Mendora runs and ends inside Scrutel's run: Scrutel's claim keeps the service down.
-    FakeShell mendora;
-    mendora.claims = shell.claims;
-    shell.duringDialog = [&] {
-        EXPECT_EQ(RunApplication(kMendoraProfile, mendora, services, sources, noWait), 0);
-        EXPECT_EQ(Store().state, ServiceState::Stopped);
-        EXPECT_EQ(Store().startType, ServiceStartType::Disabled);
+TEST_F(StartUp, RecoveryComesBeforeTheQuestionAndHoldsWhateverTheAnswer) {
+    auto crashed = machine.Start(99);
+    ASSERT_EQ(crashed->handOver.Take(false), CServiceHandOver::Result::Done);
+    crashed->Kill();
+    shell.answer = 7;
+    EXPECT_EQ(Run(kMendoraProfile), 1);
+    EXPECT_EQ(machine.Service(), "RUNNING AUTO");
+}
+
+TEST_F(StartUp, TheEndOfTheSessionGivesTheServiceBackDuringTheDialog) {
+    shell.duringDialog = [this](const SessionEndFn& sessionEnded) {
+        sessionEnded();
+        EXPECT_EQ(machine.Service(), "RUNNING AUTO");
+        machine.services.requests.clear();
     };
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Store().state, ServiceState::Running);
-    EXPECT_EQ(Store().startType, ServiceStartType::Auto);
-    EXPECT_EQ(*shell.claims, 0);
-}
-
-TEST_F(StartUp, AToolAtItsQuestionHoldsNoClaim) {
-    // Scrutel ends while Mendora waits at its question: Scrutel gives the service back, and
-    // Mendora's No changes nothing.
-    FakeShell mendora;
-    mendora.claims = shell.claims;
-    mendora.answer = 7;
-    mendora.duringQuestion = [&] {
-        EXPECT_EQ(Run(), 0);
-        EXPECT_EQ(Store().state, ServiceState::Running);
-    };
-    EXPECT_EQ(RunApplication(kMendoraProfile, mendora, services, sources, noWait), 1);
-    EXPECT_EQ(Store().state, ServiceState::Running);
-    EXPECT_EQ(Store().startType, ServiceStartType::Auto);
-}
-
-TEST_F(StartUp, AStopThatFailsGivesTheClaimUpAndLeavesTheServiceAsItWas) {
-    Store().pollsToStop = -1; // it never stops
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(*shell.claims, 0);
-    EXPECT_EQ(Store().startType, ServiceStartType::Auto);
-    EXPECT_EQ(shell.dialogs, 0);
+    EXPECT_TRUE(machine.services.requests.empty()); // given back once
 }
 
 } // namespace

@@ -6,9 +6,9 @@
 //   svcctl stop NAME [--wait]       (--wait: until stopped)
 //   svcctl config NAME auto|demand|disabled
 //   svcctl query NAME               prints "STATE START_TYPE", e.g. "RUNNING AUTO"
-//   svcctl claim                    prints "CLAIMED" while a tool holds its claim on the
-//                                   storage service (a mutex every logon session sees), else
-//                                   "FREE"
+//   svcctl record                   prints the tools' hand-over record of the storage
+//                                   service, or NONE
+//   svcctl hold-mutex NAME          holds a mutex of that name (default security) until killed
 // Exit code 0 on success, otherwise the Windows error code (truncated to 255 by Wine).
 #include <windows.h>
 
@@ -74,20 +74,34 @@ int Fail() {
 
 } // namespace
 
-// The tools' claim on the storage service, by the name they give it, written out here so
-// that the tests notice when the tools stop making it where every logon session sees it.
-int ShowClaim() {
-    HANDLE claim = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\VelmoraStorageServiceClaim");
-    const bool claimed = claim != nullptr || GetLastError() == ERROR_ACCESS_DENIED;
-    if (claim != nullptr)
-        CloseHandle(claim);
-    std::printf("%s\n", claimed ? "CLAIMED" : "FREE");
+// The tools' record of the storage service's hand-over, as they keep it in their own key:
+// its text, or NONE.
+int ShowRecord() {
+    char text[1024] = {};
+    DWORD size = sizeof text - 1;
+    const bool found =
+        RegGetValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\VelmoraTools", "StorageServiceHandOver",
+                     RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
+    std::printf("%s\n", found ? text : "NONE");
+    return 0;
+}
+
+// Holds a mutex of that name, made with the default security as any user could, until the
+// process is ended.
+int HoldMutex(const char* name) {
+    if (CreateMutexA(nullptr, FALSE, name) == nullptr)
+        return Fail();
+    std::printf("HELD\n");
+    std::fflush(stdout);
+    Sleep(INFINITE);
     return 0;
 }
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "claim") == 0)
-        return ShowClaim();
+    if (argc == 2 && std::strcmp(argv[1], "record") == 0)
+        return ShowRecord();
+    if (argc == 3 && std::strcmp(argv[1], "hold-mutex") == 0)
+        return HoldMutex(argv[2]);
     if (argc < 3) {
         std::fprintf(stderr, "usage: svcctl create|delete|start|stop|config|query NAME ...\n");
         return 2;

@@ -189,14 +189,17 @@ log_lines() { # file name
     tr -d '\r' <"$work/log-utf8.txt" | cut -c21-
 }
 
+# What a tool logs before its first check: the hand-over of the storage service, then the
+# catalogue read when the dialog opens.
+start_lines='^【(Success|Failure)】,[^,]*,HalvixStoreP,|^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! '
+
 # Compares a log from its first line holding $3 on with a file of expected lines; before
-# that line only what reading the catalogue writes when the dialog opens may stand.
+# that line only what a tool logs at its start may stand.
 expect_log() { # log-name expected-file first-line-marker
     log_lines "$1" >"$work/log-all.txt"
     local first
     first=$(grep -n -m1 -F -- "$3" "$work/log-all.txt" | cut -d: -f1)
-    head -n $((${first:-1} - 1)) "$work/log-all.txt" |
-        grep -vE '^【Success】,getSydCabList\(\),|^【Failure】,Decode error!! ' |
+    head -n $((${first:-1} - 1)) "$work/log-all.txt" | grep -vE "$start_lines" |
         sed 's/^/  unexpected before the checks: /' | grep . && fail "$1: lines before the first check"
     tail -n +"${first:-1}" "$work/log-all.txt" >"$work/log.txt"
     echo "  $1: $(wc -l <"$work/log.txt") lines from the first check on, $(wc -l <"$2") expected"

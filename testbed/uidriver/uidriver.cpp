@@ -92,6 +92,7 @@ struct Options {
     DWORD timeoutMs = 10000;
     bool viaCommand = false; // click: WM_COMMAND to the parent instead of BM_CLICK
     int untilEnabled = -1;   // click-until-shown: then wait until this control is back
+    bool queryOnly = false;  // end-session: only ask
 };
 
 bool parseNumber(const std::wstring& text, long long& value) {
@@ -112,6 +113,10 @@ void usage() {
         L"  enabled TITLE ID             prints 1 or 0\n"
         L"  visible TITLE ID             prints 1 or 0\n"
         L"  close TITLE                  posts WM_CLOSE to the window\n"
+        L"  end-session TITLE [--query-only]\n"
+        L"                               sends WM_QUERYENDSESSION as a log-off does, prints the\n"
+        L"                               answer (1 may end, 0 refused); then, unless refused or\n"
+        L"                               --query-only, WM_ENDSESSION with the session ending\n"
         L"  children TITLE               prints \"ID class visible enabled text\" per control\n"
         L"  listview-select TITLE ID INDEX...\n"
         L"  listview-count TITLE ID\n"
@@ -156,6 +161,8 @@ bool parseCommandLine(Options& options) {
             }
         } else if (word == L"--command") {
             options.viaCommand = true;
+        } else if (word == L"--query-only") {
+            options.queryOnly = true;
         } else if (word == L"--until-enabled") {
             long long id = 0;
             if (i + 1 >= words.size() || !parseNumber(words[++i], id) || id < 0 || id > 0xFFFF) {
@@ -680,6 +687,36 @@ int close(const Options& options) {
     return kExitOk;
 }
 
+// As a log-off does, every window of the title is asked (a program's progress window shares
+// its dialog's title) and the session may end only when none refuses. The answers are
+// awaited for the whole timeout: a program that is busy answers when it next pumps its
+// messages. The program may end inside WM_ENDSESSION, so that call's result is not
+// examined.
+int endSession(const Options& options) {
+    HWND first = nullptr;
+    if (const int failed = findWindow(options, first))
+        return failed;
+    bool mayEnd = true;
+    const std::vector<HWND> windows = matchingWindows(options);
+    for (HWND window : windows) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                 options.timeoutMs, &answer)) {
+            err(L"no answer to WM_QUERYENDSESSION");
+            return kExitNotFound;
+        }
+        mayEnd = mayEnd && answer != 0;
+    }
+    out(mayEnd ? L"1" : L"0");
+    if (mayEnd && !options.queryOnly)
+        for (HWND window : windows) {
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                options.timeoutMs, &ignored);
+        }
+    return kExitOk;
+}
+
 int children(const Options& options) {
     HWND window = nullptr;
     if (const int failed = findWindow(options, window))
@@ -993,6 +1030,8 @@ int main() {
         return close(options);
     if (action == L"children")
         return children(options);
+    if (action == L"end-session")
+        return endSession(options);
     if (action == L"listview-select")
         return listViewSelect(options);
     if (action == L"listview-count")

@@ -1,21 +1,12 @@
 #include "ApplicationShell.h"
 
-const char kServiceClaimName[] = "Global\\VelmoraStorageServiceClaim";
+#include "AdminMutex.h"
 
 namespace {
-
-// Without the right to create global objects (a process that is not elevated) the claim is
-// made where it can be, and seen within the logon session.
-const char kSessionClaimName[] = "VelmoraStorageServiceClaim";
 
 std::string& Title() {
     static std::string title;
     return title;
-}
-
-bool MutexExists(const char* name) {
-    const CKernelHandle mutex(OpenMutexA(SYNCHRONIZE, FALSE, name));
-    return mutex.Valid() || GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours
 }
 
 } // namespace
@@ -41,26 +32,17 @@ CApplicationShell::~CApplicationShell() {
         ReleaseMutex(mutex_.Get());
 }
 
-bool CApplicationShell::AcquireInstanceMutex(const std::string& name) {
-    const HANDLE mutex = CreateMutexA(nullptr, TRUE, name.c_str());
-    const DWORD error = GetLastError();
-    mutex_.Reset(mutex); // a second call closes the first mutex
-    return !(mutex_.Valid() && error == ERROR_ALREADY_EXISTS);
-}
-
-void CApplicationShell::TakeServiceClaim() {
-    if (!claim_.Valid())
-        claim_.Reset(CreateMutexA(nullptr, FALSE, kServiceClaimName));
-    if (!claim_.Valid())
-        claim_.Reset(CreateMutexA(nullptr, FALSE, kSessionClaimName));
-}
-
-void CApplicationShell::DropServiceClaim() {
-    claim_.Reset();
-}
-
-bool CApplicationShell::ServiceClaimed() {
-    return MutexExists(kServiceClaimName) || MutexExists(kSessionClaimName);
+InstanceMutex CApplicationShell::AcquireInstanceMutex(const std::string& name) {
+    switch (CreateAdminMutex(name.c_str(), true, mutex_)) {
+    case AdminMutex::Created:
+        return InstanceMutex::Acquired;
+    case AdminMutex::Opened:
+        mutex_.Reset(); // not ours to release
+        return InstanceMutex::AnotherCopy;
+    case AdminMutex::Untrusted:
+        break;
+    }
+    return InstanceMutex::Untrusted;
 }
 
 int CApplicationShell::ShowMessage(const std::string& text, unsigned type) {
