@@ -65,18 +65,23 @@ run_repair() { # button what
     expect_equal "$(ui visible "$title" 3)" 1 "button 3 after the repair"
 }
 
-# Starts the repair of 営業部 for 管理者 with one statement of its transaction held back by
-# the stand-in for ms milliseconds, and returns once the stand-in holds it.
-start_slow_repair() { # ms
-    add_file "$sqldata/faults.json" "{\"delay\": [{\"matching\": \"update DocVersion\", \"ms\": $1}]}"
-    local seen
-    seen=$(wc -l <"$sqldata/server.log")
+# Mendora up, 営業部 checked and 管理者 chosen to inherit its invalid users' records.
+choose_account_for_eigyo() {
     reset_service
     start_tool "$mendora" "$title"
     check_cabinet 0 営業部 Eigyo
     ui click "$title" 1 >/dev/null || fail "could not click 補正実行"
     wait_until visible "$title" 1005 5
     ui listview-select "$title" 1005 0 >/dev/null || fail "could not select 管理者"
+}
+
+# Starts the repair of 営業部 for 管理者 with one statement of its transaction held back by
+# the stand-in for ms milliseconds, and returns once the stand-in holds it.
+start_slow_repair() { # ms
+    add_file "$sqldata/faults.json" "{\"delay\": [{\"matching\": \"update DocVersion\", \"ms\": $1}]}"
+    local seen
+    seen=$(wc -l <"$sqldata/server.log")
+    choose_account_for_eigyo
     ui click "$title" 1 >/dev/null || fail "could not click OK"
     wait_for_server_log "$seen" "injecting a delay" || fail "the stand-in never held the statement back"
 }
@@ -143,12 +148,7 @@ repair | repair-fails)
     [ "$case_name" = repair ] ||
         add_file "$sqldata/faults.json" '{"fail": [{"matching": "update DocVersion"}]}'
 
-    reset_service
-    start_tool "$mendora" "$title"
-    check_cabinet 0 営業部 Eigyo
-    ui click "$title" 1 >/dev/null || fail "could not click 補正実行"
-    wait_until visible "$title" 1005 5
-    ui listview-select "$title" 1005 0 >/dev/null || fail "could not select 管理者"
+    choose_account_for_eigyo
     run_repair 1 OK
 
     if [ "$case_name" = repair ]; then
