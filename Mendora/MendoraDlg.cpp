@@ -21,7 +21,8 @@ CMendoraDlg::CMendoraDlg(IDialogView& view, CServerInventory& inventory, DialogS
     : CMainDialog(kMendoraProfile, view, inventory, std::move(services)) {}
 
 void CMendoraDlg::Initialise() {
-    dialogStep_ = 0;
+    shown_ = MendoraView::CabinetList;
+    serversConfirmed_ = false;
     LoadCabinets();
     AddCabinetColumns();
     view_.SetFullRowSelect(IDC_ACCOUNT_LIST);
@@ -34,17 +35,17 @@ void CMendoraDlg::Initialise() {
 
 void CMendoraDlg::UpdateOkButton() {
     bool enabled = false;
-    switch (dialogStep_) {
-    case 0:
-    case 1:
+    switch (shown_) {
+    case MendoraView::CabinetList:
         enabled = !view_.SelectedItems(IDC_CABINET_LIST).empty();
         break;
-    case 3:
-        enabled = invalidUsers_.InvalidUserCount > 0
-                      ? !view_.SelectedItems(IDC_ACCOUNT_LIST).empty()
-                      : docTypeFindingCount_ != 0;
+    case MendoraView::CheckResult:
+        enabled = invalidUsers_.InvalidUserCount > 0 || docTypeFindingCount_ != 0;
         break;
-    default:
+    case MendoraView::AccountList:
+        enabled = !view_.SelectedItems(IDC_ACCOUNT_LIST).empty();
+        break;
+    case MendoraView::RepairResult:
         break;
     }
     view_.Enable(kButton1, enabled);
@@ -52,25 +53,23 @@ void CMendoraDlg::UpdateOkButton() {
 
 void CMendoraDlg::Ok() {
     view_.SetWaitCursor(true);
-    if (dialogStep_ == 0) {
-        if (!ConfirmServers())
-            return;
-        dialogStep_ = 1;
-    }
-    switch (dialogStep_) {
-    case 1:
-        CheckSelectedCabinet();
+    switch (shown_) {
+    case MendoraView::CabinetList:
+        serversConfirmed_ = serversConfirmed_ || ConfirmServers();
+        if (serversConfirmed_)
+            CheckSelectedCabinet();
         break;
-    case 2:
-        ShowValidAccounts();
+    case MendoraView::CheckResult:
+        if (invalidUsers_.InvalidUserCount == 0 && docTypeFindingCount_ > 0)
+            RepairCabinet(); // nothing for an heir to inherit
+        else
+            ShowValidAccounts();
         break;
-    case 3:
+    case MendoraView::AccountList:
         RepairCabinet();
         break;
-    case 4:
+    case MendoraView::RepairResult:
         ShowCabinetList();
-        break;
-    default:
         break;
     }
 }
@@ -126,7 +125,7 @@ void CMendoraDlg::CheckSelectedCabinet() {
     view_.PlaceLeftOf(IDC_BACK_TO_LIST, kButton1);
     view_.Enable(kButton1, invalidUsers_.InvalidUserCount > 0 || docTypeFindingCount_ > 0);
     view_.Enable(kButton2, true);
-    dialogStep_ = invalidUsers_.InvalidUserCount == 0 && docTypeFindingCount_ > 0 ? 3 : 2;
+    shown_ = MendoraView::CheckResult;
 }
 
 // The user record check, then the document type check, under a progress window of two
@@ -186,7 +185,7 @@ void CMendoraDlg::ShowValidAccounts() {
     FillAccountList();
     view_.SetWaitCursor(false);
     session.Close();
-    dialogStep_ = 3;
+    shown_ = MendoraView::AccountList;
     UpdateOkButton();
 }
 
@@ -238,7 +237,7 @@ void CMendoraDlg::RepairCabinet() {
     view_.Show(IDC_BACK_TO_LIST, false);
     RefineUserOrGroup(session.get(), current_, replacement); // a failure has told its own
 
-    dialogStep_ = 4;
+    shown_ = MendoraView::RepairResult;
     AppendReport(kReportSeparator);
     view_.ScrollToEnd(IDC_REPORT);
     if (users) {
@@ -269,7 +268,7 @@ void CMendoraDlg::ShowCabinetList() {
     view_.Show(kButton1, true);
     view_.SetText(kButton2, Ansi("キャンセル"));
     view_.Show(IDC_BACK_TO_LIST, false);
-    dialogStep_ = 1;
+    shown_ = MendoraView::CabinetList;
     UpdateOkButton();
 }
 

@@ -1,9 +1,9 @@
 // Mendora's main dialog without its window. It works on one cabinet at a time and leads the
-// administrator through views of one dialog, one step per press of button 1, kept in
-// DialogStep: the cabinet list (0 and 1), the check result (2; 3 when only document types
-// are wrong), the account that inherits the invalid users' records (3), the repair result
-// (4), and back to the cabinet list by button 3. The window is the shared passive one
-// (dialog/win32/DialogWindow), so the whole flow runs in tests with a fake view.
+// administrator through the views of one dialog, one per press of button 1: the cabinet
+// list, the check result, the account that inherits the invalid users' records (skipped
+// when only document types are wrong), the repair result, and back to the cabinet list by
+// button 3. The window is the shared passive one (dialog/win32/DialogWindow), so the whole
+// flow runs in tests with a fake view.
 #pragma once
 
 #include "MainDialog.h"
@@ -17,6 +17,8 @@
 // the server.
 extern const char kValidAccountQuery[];
 
+enum class MendoraView { CabinetList, CheckResult, AccountList, RepairResult };
+
 class CMendoraDlg : public CMainDialog {
 public:
     CMendoraDlg(IDialogView& view, CServerInventory& inventory, DialogServices services);
@@ -26,7 +28,7 @@ public:
     void Command(int button) override;
     void UpdateOkButton() override;
 
-    int DialogStep() const { return dialogStep_; }
+    MendoraView Shown() const { return shown_; }
     const UserCheckResult& InvalidUsers() const { return invalidUsers_; }
     int DocTypeFindingCount() const { return docTypeFindingCount_; }
     const std::vector<Account>& Accounts() const { return accounts_; }
@@ -41,16 +43,20 @@ public:
                               const Account& replacement);
 
 private:
-    // Step 0: whether the servers of the installation allow the run.
+    // The first press on the cabinet list: whether the servers of the installation allow
+    // the run.
     bool ConfirmServers();
-    // Step 1: the check phase on the selected cabinet, ending in the check result view.
+    // The cabinet list's press: the check phase on the selected cabinet, ending in the
+    // check result view.
     void CheckSelectedCabinet();
     Outcome CheckCabinet(const CCabinetSession& session, const CabinetRecord& record);
-    // Step 2: the valid accounts of the cabinet, for the administrator's choice.
+    // The check result's press when users are to be repaired: the valid accounts of the
+    // cabinet, for the administrator's choice.
     void ShowValidAccounts();
     bool QueryValidAccounts(const CCabinetSession& session);
     void FillAccountList();
-    // Step 3: the repair run and its result view.
+    // The account list's press (or the check result's when only document types are wrong):
+    // the repair run and its result view.
     void RepairCabinet();
     bool RepairUsers(CSqlServerSession session, const Account& replacement, int& step);
     void RollBack(CSqlServerSession session);
@@ -60,7 +66,8 @@ private:
     void ShowCabinetList();
     void ShowAccountList();
 
-    int dialogStep_ = 0;
+    MendoraView shown_ = MendoraView::CabinetList;
+    bool serversConfirmed_ = false; // asked at the first press on the cabinet list
     CabinetRecord current_{};
     UserCheckResult invalidUsers_;
     int docTypeFindingCount_ = 0;

@@ -4,7 +4,7 @@ namespace {
 
 TEST_F(MendoraDialog, FromTheCabinetListThroughTheCheckResultToTheAccountList) {
     Open();
-    EXPECT_EQ(dlg->DialogStep(), 0);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CabinetList);
     EXPECT_FALSE(view.Enabled(kButton1));
     EXPECT_TRUE(view.lists[IDC_ACCOUNT_LIST].fullRowSelect);
     EXPECT_EQ(view.lists[IDC_ACCOUNT_LIST].columns.size(), 3u);
@@ -13,7 +13,7 @@ TEST_F(MendoraDialog, FromTheCabinetListThroughTheCheckResultToTheAccountList) {
     server.Answer(LookupStatement(RelatedRecordLookups()[0], kMendoraProfile, "5"), {"101\t0"});
     DocTypeFindings(1);
     Check(0);
-    EXPECT_EQ(dlg->DialogStep(), 2);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
     EXPECT_EQ(Report(), kChecked + kSeparator + "キャビネット: A\r\n\r\n" +
                             "エラーがあるユーザー情報\r\nユーザー情報数:1\r\n\r\n"
                             "関連するデータ\r\nデータ数：1\r\n\r\n"
@@ -42,7 +42,7 @@ TEST_F(MendoraDialog, FromTheCabinetListThroughTheCheckResultToTheAccountList) {
 
     server.Answer(kValidAccountQuery, {"1  \tAdmin \tDOM", "3\tsato\t"});
     dlg->Ok();
-    EXPECT_EQ(dlg->DialogStep(), 3);
+    EXPECT_EQ(dlg->Shown(), MendoraView::AccountList);
     EXPECT_TRUE(view.Visible(IDC_ACCOUNT_LIST));
     EXPECT_FALSE(view.Visible(IDC_REPORT));
     EXPECT_EQ(view.Rows(IDC_ACCOUNT_LIST), (std::vector<std::string>{"1|Admin|DOM", "3|sato|"}));
@@ -61,14 +61,14 @@ TEST_F(MendoraDialog, TheCheckResultDecidesTheNextStep) {
     Open();
     DocTypeFindings(2); // document types only: the repair comes without an account list
     Check(0);
-    EXPECT_EQ(dlg->DialogStep(), 3);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
     EXPECT_TRUE(view.Enabled(kButton1));
     EXPECT_TRUE(view.Visible(IDC_REPORT));
 
     dlg->Command(IDC_BACK_TO_LIST);
     DocTypeFindings(0); // nothing to repair
     Check(1);
-    EXPECT_EQ(dlg->DialogStep(), 2);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
     EXPECT_EQ(view.Text(kButton1), Ansi("補正実行"));
     EXPECT_FALSE(view.Enabled(kButton1));
     EXPECT_TRUE(view.Visible(IDC_BACK_TO_LIST));
@@ -86,7 +86,7 @@ TEST_F(MendoraDialog, AnUnreachableServerShowsEachFailureAndLeavesNothingToRepai
                           "データベースへの接続に失敗しました。\n"
                           "UserOrGroupの取得に失敗しました。\n");
     EXPECT_EQ(Report(), kChecked + kSeparator + "キャビネット: C\r\n\r\n" + kSeparator + "\r\n");
-    EXPECT_EQ(dlg->DialogStep(), 2);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
     EXPECT_FALSE(view.Enabled(kButton1));
     EXPECT_TRUE(view.Enabled(kButton2));
     EXPECT_TRUE(view.closeCommand);
@@ -106,7 +106,7 @@ TEST_F(MendoraDialog, AUserCheckThatStopsHalfWayOffersNoRepair) {
     EXPECT_EQ(Messages(), "Containerの取得に失敗しました。\n");
     EXPECT_EQ(dlg->InvalidUsers().InvalidUserCount, 0);
     EXPECT_EQ(dlg->DocTypeFindingCount(), 0);
-    EXPECT_EQ(dlg->DialogStep(), 2);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
     EXPECT_FALSE(view.Enabled(kButton1));
 }
 
@@ -119,20 +119,20 @@ TEST_F(MendoraDialog, ServersOutsideTheRunAreNamedAndNoKeepsTheListForTheNextPre
     EXPECT_EQ(Utf8FromAnsi(view.messages[0].first),
               "対象でないｻｰﾊﾞｰが存在します。よろしいですか？\n    Corlith");
     EXPECT_EQ(view.messages[0].second, kMbYesNo | kMbIconQuestion);
-    EXPECT_EQ(dlg->DialogStep(), 0);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CabinetList);
     EXPECT_TRUE(view.Visible(IDC_CABINET_LIST));
 
     view.yesNoAnswer = kIdYes;
     dlg->Ok();
     EXPECT_EQ(view.messages.size(), 2u); // asked again
-    EXPECT_EQ(dlg->DialogStep(), 2);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
 
     catalogue = kCatalogueHeader; // no cabinet: no server to work on
     Open();
     dlg->Ok();
     EXPECT_EQ(view.messages.back(),
               std::make_pair(Ansi("対象ｻｰﾊﾞｰが設定されていません。"), kMbOk | kMbIconExclamation));
-    EXPECT_EQ(dlg->DialogStep(), 0);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CabinetList);
 }
 
 TEST_F(MendoraDialog, BackToTheListThenASecondCabinetReplacesReportAndAccounts) {
@@ -144,7 +144,7 @@ TEST_F(MendoraDialog, BackToTheListThenASecondCabinetReplacesReportAndAccounts) 
     ASSERT_EQ(view.lists[IDC_ACCOUNT_LIST].items.size(), 1u);
 
     dlg->Command(IDC_BACK_TO_LIST);
-    EXPECT_EQ(dlg->DialogStep(), 1);
+    EXPECT_EQ(dlg->Shown(), MendoraView::CabinetList);
     EXPECT_TRUE(view.Visible(IDC_CABINET_LIST));
     EXPECT_FALSE(view.Visible(IDC_ACCOUNT_LIST));
     EXPECT_TRUE(view.lists[IDC_CABINET_LIST].selected.empty());

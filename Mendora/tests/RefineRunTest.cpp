@@ -86,7 +86,7 @@ TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
     EXPECT_EQ(view.progress.rangeMax, 22);
     EXPECT_EQ(view.progress.position, 22);
     EXPECT_FALSE(view.progress.visible);
-    EXPECT_EQ(dlg->DialogStep(), 4);
+    EXPECT_EQ(dlg->Shown(), MendoraView::RepairResult);
     EXPECT_FALSE(view.Visible(kButton1));
     EXPECT_EQ(view.Text(kButton2), Ansi("閉じる"));
     EXPECT_TRUE(view.Enabled(kButton2));
@@ -116,7 +116,7 @@ TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
     EXPECT_LT(log.find("【Success】,文書タイプの補正を開始しました。"),
               log.find("【Success】,文書タイプの補正を終了しました。"));
     EXPECT_EQ(log.find("データ補正を終了しました"), std::string::npos);
-    EXPECT_EQ(dlg->DialogStep(), 4);
+    EXPECT_EQ(dlg->Shown(), MendoraView::RepairResult);
 }
 
 TEST_F(RefineRun, NothingFoundStillTellsTheRun) {
