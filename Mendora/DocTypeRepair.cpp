@@ -5,6 +5,7 @@
 #include "LogFile.h"
 #include "MendoraRes.h"
 #include "SqliQuery.h"
+#include "StringIds.h"
 #include "Text.h"
 
 const char kDocNumberFormatUpdate[] =

@@ -5,6 +5,7 @@
 #include "Findings.h"
 #include "LogFile.h"
 #include "MendoraRes.h"
+#include "StringIds.h"
 #include "Text.h"
 
 const char kValidAccountQuery[] =

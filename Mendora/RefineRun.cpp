@@ -13,6 +13,7 @@
 #include "Findings.h"
 #include "LogFile.h"
 #include "MendoraRes.h"
+#include "StringIds.h"
 #include "Text.h"
 
 namespace {

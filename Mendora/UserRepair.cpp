@@ -3,6 +3,7 @@
 #include "Findings.h"
 #include "LogFile.h"
 #include "MendoraRes.h"
+#include "StringIds.h"
 #include "Text.h"
 
 #include <cstring>
@@ -44,30 +45,35 @@ const std::vector<RelatedRecordRepair>& RelatedRecordRepairs() {
         return RelatedRecordRepair{&Lookup(table), {Change{-1, messageId, statement}}, false};
     };
     static const std::vector<RelatedRecordRepair> repairs = {
-        update("Container", 133, "update Container set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("Container", IDS_CONTAINER_REPAIRED,
+               "update Container set CreateUserSN=%s where (CreateUserSN = %s)"),
         // A document the user both created and reserved is logged twice and counted once.
         {&Lookup("ConfigurationHistory"),
-         {Change{2, 134,
+         {Change{2, IDS_CONFIGURATION_CREATOR_REPAIRED,
                  "update ConfigurationHistory set CreateUserSN=%s where (CreateUserSN = %s)"},
-          Change{3, 135,
+          Change{3, IDS_CONFIGURATION_RESERVER_REPAIRED,
                  "update ConfigurationHistory set ReserveUserSN=%s where (ReserveUserSN = %s)"}},
          false},
-        update("Shortcut", 136, "update Shortcut set CreateUserSN=%s where (CreateUserSN = %s)"),
-        update("ReferenceRelationship", 137,
+        update("Shortcut", IDS_SHORTCUT_REPAIRED,
+               "update Shortcut set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("ReferenceRelationship", IDS_REFERENCE_REPAIRED,
                "update ReferenceRelationShip set CreateUserSN=%s where (CreateUserSN = %s)"),
-        update("VersionSeries", 138,
+        update("VersionSeries", IDS_VERSION_SERIES_REPAIRED,
                "update VersionSeries set ReserveUserSN=%s where (ReserveUserSN = %s)"),
-        update("VersionDescription", 139,
+        update("VersionDescription", IDS_VERSION_DESCRIPTION_REPAIRED,
                "update VersionDescription set CheckInUserSN=%s where (CheckInUserSN = %s)"),
-        update("DocVersion", 140,
+        update("DocVersion", IDS_DOC_VERSION_REPAIRED,
                "update DocVersion set UpdateUserSN=%s where (UpdateUserSN = %s)"),
-        update("DocType", 157, "update DocType set CreateUserSN=%s where (CreateUserSN = %s)"),
-        update("WordBook", 158, "update WordBook set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("DocType", IDS_DOC_TYPE_CREATOR_REPAIRED,
+               "update DocType set CreateUserSN=%s where (CreateUserSN = %s)"),
+        update("WordBook", IDS_WORD_BOOK_REPAIRED,
+               "update WordBook set CreateUserSN=%s where (CreateUserSN = %s)"),
         {&Lookup("AccessControlList"),
-         {Change{-1, 141, "delete from AccessControlList where (UserSN = %s)"}},
+         {Change{-1, IDS_ACCESS_CONTROL_DELETED,
+                 "delete from AccessControlList where (UserSN = %s)"}},
          true},
         {&Lookup("SearchRight"),
-         {Change{-1, 142, "delete from SearchRight where (UserSN = %s)"}},
+         {Change{-1, IDS_SEARCH_RIGHT_DELETED, "delete from SearchRight where (UserSN = %s)"}},
          true},
     };
     return repairs;

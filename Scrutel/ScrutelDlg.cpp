@@ -5,13 +5,11 @@
 #include "DocumentContentCheck.h"
 #include "Findings.h"
 #include "LogFile.h"
+#include "StringIds.h"
 #include "Text.h"
 #include "UserRecordCheck.h"
 
 namespace {
-
-constexpr int kIdsClosingHint = 126;
-constexpr int kIdsNoNamedCabinet = 2203;
 
 Outcome UserRecords(ICheckHost& host, const CabinetRecord& record, CSqlServerSession session) {
     UserCheckResult reportedOnly;
@@ -116,7 +114,7 @@ Outcome CScrutelDlg::RunCheck() {
 
     std::string product;
     if (inventory_.CountNamedCabinets(0, product) == 0) {
-        view_.ShowMessage(LoadText(kIdsNoNamedCabinet), kMbOk | kMbIconExclamation);
+        view_.ShowMessage(LoadText(IDS_NO_TARGET_SERVER), kMbOk | kMbIconExclamation);
         EndRun();
         return Outcome::Failed;
     }
@@ -146,7 +144,7 @@ Outcome CScrutelDlg::RunCheck() {
     AppendReport(kReportSeparator);
     Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを終了しました。"));
     Progress().Hide();
-    AppendReport(LoadText(kIdsClosingHint));
+    AppendReport(LoadText(IDS_CLOSING_HINT));
     EndRun();
     return Outcome::Done;
 }

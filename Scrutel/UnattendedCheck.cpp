@@ -3,6 +3,7 @@
 #include "CheckCommand.h"
 #include "HelperLibrary.h"
 #include "ScrutelDlg.h"
+#include "StringIds.h"
 #include "Text.h"
 #include "ToolVersion.h"
 
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int kIdsNoNamedCabinet = 2203;
 constexpr const char kLogLabel[] = "Scrutel /check";
 
 std::string UtcNow() {
@@ -176,7 +176,7 @@ public:
             for (std::size_t i = 0; i < cabinets.size(); ++i)
                 selection_.push_back(static_cast<int>(i));
         if (selection_.empty()) {
-            Refuse(kCheckFailed, LoadText(kIdsNoNamedCabinet));
+            Refuse(kCheckFailed, LoadText(IDS_NO_TARGET_SERVER));
             return false;
         }
         // The dialog checks in list order, whatever the order of the selection.

@@ -1,6 +1,7 @@
 #include "DocumentContentCheck.h"
 
 #include "Findings.h"
+#include "StringIds.h"
 #include "Text.h"
 
 const std::vector<DocumentContentCheck>& DocumentContentChecks() {
@@ -9,7 +10,8 @@ const std::vector<DocumentContentCheck>& DocumentContentChecks() {
          "select CH.SN as 文書番号, CH.SectionCount as セクション数,IsTrash as ごみ箱 "
          "\t\tfrom ConfigurationHistory as CH \t\twhere CH.SectionCount > 200 "
          "order by CH.SN",
-         120, 113, "セクション数の取得に失敗しました。", 2, false},
+         IDS_SECTION_COUNT_HEADER, IDS_TOO_MANY_SECTIONS, "セクション数の取得に失敗しました。", 2,
+         false},
         {"ZeroByteSectionCheck",
          "select CH.SN as 文書番号, VD.VersionNumber as バージョン番号, CE.ListIndex + 1 "
          "as セクション番号, CE.StreamFormat as 拡張子, CH.IsTrash as ごみ箱 \t\tfrom "
@@ -19,7 +21,8 @@ const std::vector<DocumentContentCheck>& DocumentContentChecks() {
          "'Halvik-Primary' and VD.DocVersionSN = RE.DocVersionSN and VS.SN = "
          "VD.VersionSeriesSN and CH.SN = VS.ConfigurationHistorySN order by "
          "CH.SN, CE.SN",
-         121, 114, "セクションサイズの取得に失敗しました。", 4, false},
+         IDS_ZERO_BYTE_HEADER, IDS_ZERO_BYTE_SECTION, "セクションサイズの取得に失敗しました。", 4,
+         false},
         {"OversizedSectionCheck",
          "select CH.SN as 文書番号, VD.VersionNumber as バージョン番号, CE.ListIndex + 1 "
          "as セクション番号, CE.StreamFormat as 拡張子, CE.StreamSize as セクションサイズ, "
@@ -29,14 +32,16 @@ const std::vector<DocumentContentCheck>& DocumentContentChecks() {
          "and RE.RenditionType = 'Halvik-Primary' and VD.DocVersionSN = "
          "RE.DocVersionSN and VS.SN = VD.VersionSeriesSN and CH.SN = "
          "VS.ConfigurationHistorySN order by CH.SN, CE.SN",
-         124, 115, "セクションサイズの取得に失敗しました。", 5, false},
+         IDS_OVERSIZED_HEADER, IDS_OVERSIZED_SECTION, "セクションサイズの取得に失敗しました。", 5,
+         false},
         {"CheckedOutDocumentCheck",
          "select CH.SN as 文書番号, UOG.AccountName as チェックアウトユーザ, UOG.DomainName "
          "as ドメイン, VS.ReserveDate as チェックアウト日時, CH.IsTrash as ごみ箱 \t\tfrom "
          "UserOrGroup as UOG, VersionSeries as VS, ConfigurationHistory as CH "
          "\t\twhere CH.ReserveUserSN is not NULL and CH.SN = "
          "VS.ConfigurationHistorySN and UOG.SN = CH.ReserveUserSN order by CH.SN",
-         122, 116, "チェックアウト数の取得に失敗しました。", 4, true},
+         IDS_CHECKED_OUT_HEADER, IDS_CHECKED_OUT, "チェックアウト数の取得に失敗しました。", 4,
+         true},
         {"UnsupportedExtensionCheck",
          "select CH.SN as 文書番号, VD.VersionNumber as バージョン番号, CE.ListIndex + 1 "
          "as セクション番号, CE.StreamFormat as 拡張子, CH.IsTrash as ごみ箱 \t\tfrom "
@@ -49,7 +54,8 @@ const std::vector<DocumentContentCheck>& DocumentContentChecks() {
          "'Halvik-Primary' and VD.DocVersionSN = RE.DocVersionSN and VS.SN = "
          "VD.VersionSeriesSN and CH.SN = VS.ConfigurationHistorySN order by "
          "CH.SN, CE.SN",
-         123, 117, "対象外拡張子の取得に失敗しました。", 4, false},
+         IDS_UNSUPPORTED_EXTENSION_HEADER, IDS_UNSUPPORTED_EXTENSION,
+         "対象外拡張子の取得に失敗しました。", 4, false},
     };
     return checks;
 }

@@ -2,6 +2,7 @@
 
 #include "Findings.h"
 #include "LogFile.h"
+#include "StringIds.h"
 #include "Text.h"
 
 const char kSuspectUserQuery[] =
@@ -12,10 +13,6 @@ const char kSuspectUserQuery[] =
 namespace {
 
 using Shows = RelatedRecordLookup::Shows;
-
-constexpr int kIdsUserIdDefect = 102;
-constexpr int kIdsUserSpaceDefect = 103;
-constexpr int kIdsRelatedRecords = 147; // Mendora's closing section
 
 } // namespace
 
@@ -45,31 +42,35 @@ void RowFields(const RelatedRecordLookup& lookup, std::string_view userSN, const
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups() {
     static const std::vector<RelatedRecordLookup> lookups = {
         {"Container", "SN, IsTrash", nullptr, "Container where (CreateUserSN = %s) order by SN",
-         104, "Containerの取得に失敗しました。", Shows::Trash, false},
+         IDS_RELATED_CONTAINER, "Containerの取得に失敗しました。", Shows::Trash, false},
         {"ConfigurationHistory", "SN, IsTrash", "SN, IsTrash, CreateUserSN, ReserveUserSN",
-         "ConfigurationHistory where (CreateUserSN = %s)  or (ReserveUserSN = %s) order by SN", 105,
-         "ConfigurationHistoryの取得に失敗しました。", Shows::Trash, false},
-        {"Shortcut", "SN, IsTrash", nullptr, "Shortcut where (CreateUserSN = %s)", 106,
-         "Shortcutの取得に失敗しました。", Shows::Trash, false},
+         "ConfigurationHistory where (CreateUserSN = %s)  or (ReserveUserSN = %s) order by SN",
+         IDS_RELATED_CONFIGURATION_HISTORY, "ConfigurationHistoryの取得に失敗しました。",
+         Shows::Trash, false},
+        {"Shortcut", "SN, IsTrash", nullptr, "Shortcut where (CreateUserSN = %s)",
+         IDS_RELATED_SHORTCUT, "Shortcutの取得に失敗しました。", Shows::Trash, false},
         {"ReferenceRelationship", "SN, HeadConfigurationHistorySN, TailConfigurationHistorySN",
-         nullptr, "ReferenceRelationship where (CreateUserSN = %s) order by SN", 107,
-         "ReferenceRelationShipの取得に失敗しました。", Shows::Reference, false},
+         nullptr, "ReferenceRelationship where (CreateUserSN = %s) order by SN",
+         IDS_RELATED_REFERENCE, "ReferenceRelationShipの取得に失敗しました。", Shows::Reference,
+         false},
         {"VersionSeries", "SN,ConfigurationHistorySN", nullptr,
-         "VersionSeries where (ReserveUserSN = %s)", 108, "VersionSeriesの取得に失敗しました。",
-         Shows::VersionSeries, false},
+         "VersionSeries where (ReserveUserSN = %s)", IDS_RELATED_VERSION_SERIES,
+         "VersionSeriesの取得に失敗しました。", Shows::VersionSeries, false},
         {"VersionDescription", "SN, VersionSeriesSN, DocVersionSN, VersionNumber", nullptr,
-         "VersionDescription where (CheckInUserSN = %s) order by SN", 109,
-         "VersionDescriptionの取得に失敗しました。", Shows::VersionDescription, false},
-        {"DocVersion", "SN", nullptr, "DocVersion where (UpdateUserSN = %s) order by SN", 110,
-         "DocVersionの取得に失敗しました。", Shows::SerialNumber, false},
-        {"DocType", "SN", nullptr, "DocType where (CreateUserSN = %s) order by SN", 155,
-         "DocTypeの取得に失敗しました。", Shows::SerialNumber, true},
-        {"WordBook", "SN", nullptr, "WordBook where (CreateUserSN = %s) order by SN", 156,
-         "WordBookの取得に失敗しました。", Shows::SerialNumber, true},
+         "VersionDescription where (CheckInUserSN = %s) order by SN",
+         IDS_RELATED_VERSION_DESCRIPTION, "VersionDescriptionの取得に失敗しました。",
+         Shows::VersionDescription, false},
+        {"DocVersion", "SN", nullptr, "DocVersion where (UpdateUserSN = %s) order by SN",
+         IDS_RELATED_DOC_VERSION, "DocVersionの取得に失敗しました。", Shows::SerialNumber, false},
+        {"DocType", "SN", nullptr, "DocType where (CreateUserSN = %s) order by SN",
+         IDS_RELATED_DOC_TYPE, "DocTypeの取得に失敗しました。", Shows::SerialNumber, true},
+        {"WordBook", "SN", nullptr, "WordBook where (CreateUserSN = %s) order by SN",
+         IDS_RELATED_WORD_BOOK, "WordBookの取得に失敗しました。", Shows::SerialNumber, true},
         {"AccessControlList", "SN", nullptr, "AccessControlList where (UserSN = %s) order by SN",
-         111, "AccessControlの取得に失敗しました。", Shows::SerialNumber, false},
-        {"SearchRight", "SN", nullptr, "SearchRight where (UserSN = %s) order by SN", 112,
-         "SearchRightの取得に失敗しました。", Shows::SerialNumber, false},
+         IDS_RELATED_ACCESS_CONTROL, "AccessControlの取得に失敗しました。", Shows::SerialNumber,
+         false},
+        {"SearchRight", "SN", nullptr, "SearchRight where (UserSN = %s) order by SN",
+         IDS_RELATED_SEARCH_RIGHT, "SearchRightの取得に失敗しました。", Shows::SerialNumber, false},
     };
     return lookups;
 }
@@ -146,8 +147,8 @@ Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlSer
         const std::string_view userSpace = user.Column(4);
         const std::string message =
             userSpace.empty()
-                ? FormatText(host.LoadText(kIdsUserSpaceDefect), {sn, userSpace, account})
-                : FormatText(host.LoadText(kIdsUserIdDefect), {sn, userId, account});
+                ? FormatText(host.LoadText(IDS_BAD_USER_SPACE), {sn, userSpace, account})
+                : FormatText(host.LoadText(IDS_BAD_USER_ID), {sn, userId, account});
         WriteFinding(host, shortName, message);
         if (profile.checksPumpMessages)
             host.PumpMessages();
@@ -168,7 +169,7 @@ Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlSer
         const std::string header =
             FormatText(host.LoadText(profile.idsUserSectionHeader), {std::to_string(count)});
         host.Log().Result(LogStatus::Success, OneLine(header));
-        const std::string related = FormatText(host.LoadText(kIdsRelatedRecords),
+        const std::string related = FormatText(host.LoadText(IDS_RELATED_HEADER),
                                                {std::to_string(found.RelatedRecordCount)});
         host.AppendReport(related);
         host.RefreshDialog();

@@ -1,5 +1,7 @@
 #include "CabinetCatalogue.h"
 
+#include "StringIds.h"
+
 #include "InstallSettings.h"
 #include "LogFile.h"
 #include "Mbcs.h"
@@ -195,7 +197,7 @@ CServerInventory::CServerInventory(const CatalogueSources& sources,
                                    std::function<std::string(int id)> loadText)
     : sources_(sources), serverTypeBits_(ReadServerType(*sources.registry)) {
     const std::uint32_t codes[3] = {kServerTypeStorage, kServerTypeQuay, kServerTypePlume};
-    const int ids[3] = {kIdsProductStorage, kIdsProductQuay, kIdsProductPlume};
+    const int ids[3] = {IDS_PRODUCT_STORAGE, IDS_PRODUCT_QUAY, IDS_PRODUCT_PLUME};
     for (int i = 0; i < 3; ++i) {
         entries_[i].code = codes[i];
         entries_[i].productName = loadText ? loadText(ids[i]) : DefaultProductName(codes[i]);

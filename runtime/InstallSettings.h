@@ -42,8 +42,5 @@ std::string ReadInstallFolder(int row, const IRegistry& registry = SystemRegistr
 // The Windows service of a product, or null for a code outside the table.
 const char* ServiceNameOfProduct(std::uint32_t code);
 
-// String-table ids and texts of the product names.
-constexpr int kIdsProductStorage = 2001;
-constexpr int kIdsProductQuay = 2002;
-constexpr int kIdsProductPlume = 2003;
+// The texts of the product names when there is no string table.
 const char* DefaultProductName(std::uint32_t code);

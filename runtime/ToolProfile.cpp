@@ -1,20 +1,23 @@
 #include "ToolProfile.h"
 
+#include "MendoraIds.h"
+#include "ScrutelIds.h"
+
 const ToolProfile kScrutelProfile = {
     Tool::Scrutel,
     "Global\\Scrutel.exe", // mutexName
     "Scrutel.log",         // logFileName
     101,                   // mainDialogId
     135,                   // progressDialogId
-    128,                   // idsNotInstalled
-    131,                   // idsStopQuestion
-    132,                   // idsTitle
-    129,                   // idsCheckStarted
-    130,                   // idsCheckFinished
-    119,                   // idsUserSectionHeader
-    127,                   // idsTrashSuffix
-    125,                   // idsDocTypeHeader
-    118,                   // idsDocTypeFinding
+    ScrutelIds::IDS_NOT_INSTALLED,
+    ScrutelIds::IDS_STOP_QUESTION,
+    ScrutelIds::IDS_TITLE,
+    ScrutelIds::IDS_CHECK_STARTED,
+    ScrutelIds::IDS_CHECK_FINISHED,
+    ScrutelIds::IDS_USER_SECTION_HEADER,
+    ScrutelIds::IDS_TRASH_SUFFIX,
+    ScrutelIds::IDS_DOC_TYPE_HEADER,
+    ScrutelIds::IDS_DOC_TYPE_FINDING,
     "select DT.SN, DN.DisplayName, DT.DocNumberFormat \t\tfrom MasterDocType DT, "
     "MasterDocTypeName DN \t\twhere DT.SN = DN.DocTypeSN and (DN.Lang is null or DN.Lang = "
     "'ja') \t\t\tand DT.DocNumberFormat = 'NULL' order by DT.SN",
@@ -29,15 +32,15 @@ const ToolProfile kMendoraProfile = {
     "Mendora.log",         // logFileName
     102,                   // mainDialogId
     133,                   // progressDialogId
-    126,                   // idsNotInstalled
-    154,                   // idsStopQuestion
-    153,                   // idsTitle
-    127,                   // idsCheckStarted
-    128,                   // idsCheckFinished
-    118,                   // idsUserSectionHeader
-    125,                   // idsTrashSuffix
-    2206,                  // idsDocTypeHeader
-    2207,                  // idsDocTypeFinding
+    MendoraIds::IDS_NOT_INSTALLED,
+    MendoraIds::IDS_STOP_QUESTION,
+    MendoraIds::IDS_TITLE,
+    MendoraIds::IDS_CHECK_STARTED,
+    MendoraIds::IDS_CHECK_FINISHED,
+    MendoraIds::IDS_USER_SECTION_HEADER,
+    MendoraIds::IDS_TRASH_SUFFIX,
+    MendoraIds::IDS_DOC_TYPE_HEADER,
+    MendoraIds::IDS_DOC_TYPE_FINDING,
     "select DT.SN, DN.DisplayName, DT.DocNumberFormat \t\t\t\t\t\t\t\t\tfrom MasterDocType DT, "
     "MasterDocTypeName DN \t\t\t\t\t\t\t\t\twhere DT.SN = DN.DocTypeSN and (DN.Lang is null or "
     "DN.Lang = 'ja') \t\t\t\t\t\t\t\t\t\tand DT.DocNumberFormat = 'NULL' order by DT.SN",

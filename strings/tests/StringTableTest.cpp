@@ -1,5 +1,7 @@
 // The generated string tables against their sources, read here by a parser of its own.
 #include "StringTable.h"
+#include "MendoraIds.h"
+#include "ScrutelIds.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +27,9 @@ std::map<int, std::string> ReadStringsFile(const std::string& path) {
         if (line.empty() || line[0] == '#')
             continue;
         const auto tab = line.find('\t');
+        const auto nameTab = line.find('\t', tab + 1);
         std::string text;
-        for (std::size_t i = tab + 1; i < line.size(); ++i) {
+        for (std::size_t i = nameTab + 1; i < line.size(); ++i) {
             if (line[i] != '\\') {
                 text += line[i];
                 continue;
@@ -157,3 +160,14 @@ TEST(StringTable, SharedIdsCarryTheSameTextInBothTools) {
 }
 
 } // namespace
+
+// Code names its texts: a name means one text in every table, whatever its number there.
+TEST(StringIds, ANameIsOneTextInEveryTable) {
+    EXPECT_STREQ(FindString(Tool::Scrutel, ScrutelIds::IDS_TRASH_SUFFIX),
+                 FindString(Tool::Mendora, MendoraIds::IDS_TRASH_SUFFIX));
+    EXPECT_STREQ(FindString(Tool::Scrutel, ScrutelIds::IDS_USER_SECTION_HEADER),
+                 FindString(Tool::Mendora, MendoraIds::IDS_USER_SECTION_HEADER));
+    EXPECT_STREQ(FindString(Tool::Mendora, IDS_REFINE), u8"補正実行");
+    EXPECT_STREQ(FindString(Tool::Scrutel, IDS_NO_TARGET_SERVER),
+                 FindString(Tool::Mendora, IDS_NO_TARGET_SERVER));
+}
