@@ -93,6 +93,9 @@ TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
     EXPECT_TRUE(view.Visible(IDC_BACK_TO_LIST));
     EXPECT_EQ(view.controls[IDC_BACK_TO_LIST].leftOf, kButton2);
     EXPECT_TRUE(view.closeCommand);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].id, kEventRepairCommitted);
+    EXPECT_EQ(events.events[0].inserts, (std::vector<std::string>{"A", "252", "0", ""}));
 }
 
 TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
@@ -145,6 +148,11 @@ TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
     EXPECT_TRUE(view.closeCommand);
     EXPECT_TRUE(view.Enabled(kButton2));
     EXPECT_EQ(server.disconnects, server.connects);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].id, kEventRepairRolledBack);
+    EXPECT_EQ(events.events[0].level, EventLevel::Error);
+    EXPECT_EQ(events.events[0].inserts,
+              (std::vector<std::string>{"A", Ansi("VersionSeriesの取得に失敗しました。")}));
 }
 
 TEST_F(RefineRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
@@ -172,6 +180,23 @@ TEST_F(RefineRun, AFailedCommitRollsBack) {
     EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);
     EXPECT_TRUE(view.closeCommand);
     EXPECT_TRUE(view.sessionEndBlockedFor.empty());
+    // Whether the server committed before the answer was lost is not known.
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].id, kEventRepairOutcomeUnknown);
+    EXPECT_EQ(events.events[0].inserts,
+              (std::vector<std::string>{"A", Ansi("コミットに失敗しました。")}));
+}
+
+TEST_F(RefineRun, ATransactionThatDoesNotBeginChangesNothing) {
+    server.failing.insert("BEGIN TRANSACTION");
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_EQ(Messages(), "トランザクションに失敗しました。\n");
+    EXPECT_FALSE(Sent("COMMIT"));
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].id, kEventRepairRolledBack);
+    EXPECT_EQ(events.events[0].inserts,
+              (std::vector<std::string>{"A", Ansi("トランザクションに失敗しました。")}));
 }
 
 TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
