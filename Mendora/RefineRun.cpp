@@ -60,19 +60,27 @@ Outcome CMendoraDlg::RefineUserOrGroup(CCabinetSession* session, const CabinetRe
         if (transaction.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done) {
             view_.ShowMessage(Ansi("トランザクションに失敗しました。"), kMbOk | kMbIconStop);
             Log().ErrorCode(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
+            services_.events.Report(
+                RepairRolledBackEvent(currentName_, Ansi("トランザクションに失敗しました。")));
             return failed();
         }
         if (!RepairUsers(transaction, replacement, step)) {
             RollBack(transaction);
+            services_.events.Report(RepairRolledBackEvent(currentName_, LastError()));
             return failed();
         }
         if (transaction.ExecuteStatement("COMMIT") != Outcome::Done) {
             view_.ShowMessage(Ansi("コミットに失敗しました。"), kMbOk | kMbIconStop);
             Log().ErrorCode(__FILE__, __LINE__, 0, 0, "Transaction Query Error.");
             RollBack(transaction);
+            // The server may have committed before the answer was lost.
+            services_.events.Report(
+                RepairOutcomeUnknownEvent(currentName_, Ansi("コミットに失敗しました。")));
             return failed();
         }
         view_.AllowSessionEnd();
+        services_.events.Report(RepairCommittedEvent(currentName_, counters_.CorrectedRowCount,
+                                                     counters_.DeletedRowCount, {}));
         const std::string corrected =
             FormatText(LoadText(IDS_CORRECTED_ROWS), {std::to_string(counters_.CorrectedRowCount)});
         AppendReport(corrected);

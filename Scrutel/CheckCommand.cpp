@@ -173,3 +173,20 @@ std::string CheckRunJson(const CheckRun& run, std::size_t checksPerCabinet) {
     out += "}\n}\n";
     return out;
 }
+
+ToolEvent CheckRunEvent(const CheckRun& run) {
+    if (run.exitCode == kCheckRefused || run.exitCode == kCheckBadCommand) {
+        std::string why;
+        for (const std::string& error : run.errors)
+            why += (why.empty() ? "" : "\r\n") + error;
+        return RunRefusedEvent(why);
+    }
+    std::vector<std::string> cabinets;
+    long findings = run.documentTypes.count;
+    for (const CabinetRun& cabinet : run.cabinets) {
+        cabinets.push_back(cabinet.name);
+        for (const CheckResult& check : cabinet.checks)
+            findings += check.count;
+    }
+    return UnattendedCheckEndedEvent(cabinets, findings, run.exitCode);
+}

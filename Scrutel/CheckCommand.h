@@ -5,6 +5,7 @@
 // monitoring script reads.
 #pragma once
 
+#include "EventLog.h"
 #include "Outcome.h"
 
 #include <string>
@@ -69,6 +70,10 @@ int CompletedRunExitCode(const CheckRun& run, std::size_t checksPerCabinet);
 
 // The run as JSON; its texts are ANSI (code page 932) and go out as UTF-8.
 std::string CheckRunJson(const CheckRun& run, std::size_t checksPerCabinet);
+
+// The event that tells how the run ended: its refusal (exit codes 3 and 4), or the cabinets
+// it checked, the sum of its counts and its exit code.
+ToolEvent CheckRunEvent(const CheckRun& run);
 
 // A JSON string literal of UTF-8 text: quotes, backslashes and control characters escaped.
 std::string JsonString(const std::string& utf8);

@@ -48,7 +48,13 @@ CScrutelDlg::CScrutelDlg(IDialogView& view, CServerInventory& inventory, DialogS
       observer_(observer != nullptr ? observer : &gNoObserver) {}
 
 void CScrutelDlg::SectionCounted(int, long count) {
+    findings_ += count;
     observer_->SectionCounted(count);
+}
+
+void CScrutelDlg::Ok() {
+    const Outcome outcome = RunCheck();
+    services_.events.Report(CheckRunEndedEvent(checked_, findings_, outcome == Outcome::Done));
 }
 
 void CScrutelDlg::UpdateOkButton() {
@@ -111,6 +117,10 @@ Outcome CScrutelDlg::RunCheck() {
     view_.EnableCloseCommand(false);
     const std::vector<CabinetRecord> selected = SelectedCabinets();
     BeginProgress(kChecksPerCabinet * static_cast<int>(selected.size()) + 1);
+    checked_.clear();
+    for (const CabinetRecord& record : selected)
+        checked_.push_back(CabinetName(record));
+    findings_ = 0;
 
     std::string product;
     if (inventory_.CountNamedCabinets(0, product) == 0) {
@@ -121,6 +131,7 @@ Outcome CScrutelDlg::RunCheck() {
     int position = 0;
     for (const CabinetRecord& record : selected) {
         if (CheckCabinet(record, position) != Outcome::Done) {
+            services_.events.Report(CheckFailedEvent(currentName_, LastError()));
             EndRun();
             return Outcome::Failed;
         }
@@ -134,6 +145,7 @@ Outcome CScrutelDlg::RunCheck() {
     const Outcome docTypes = CheckDocNumberFormat(*this, docTypeFindings);
     observer_->CheckEnded("documentTypes", docTypes);
     if (docTypes != Outcome::Done) {
+        services_.events.Report(CheckFailedEvent(Ansi("文書タイプ"), LastError()));
         EndRun();
         return Outcome::Failed;
     }

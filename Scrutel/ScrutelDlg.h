@@ -27,7 +27,8 @@ public:
     CScrutelDlg(IDialogView& view, CServerInventory& inventory, DialogServices services,
                 ICheckRunObserver* observer = nullptr);
 
-    void Ok() override { RunCheck(); }
+    // The check run, and an event saying how it ended.
+    void Ok() override;
     void UpdateOkButton() override;
     // Every check on each selected cabinet in list order, then the document types once;
     // Done when all of them completed.
@@ -41,4 +42,6 @@ private:
     void EndRun();
 
     ICheckRunObserver* observer_;
+    std::vector<std::string> checked_; // the names of the run's cabinets
+    long findings_ = 0;                // the sum of the report's counts
 };

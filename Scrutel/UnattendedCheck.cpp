@@ -189,8 +189,9 @@ public:
     void RunMainDialog(CServerInventory& inventory, const SessionEndFn&) override {
         CHeadlessView view(selection_,
                            [this](const std::string& text) { recorder_.Message(text); });
-        DialogServices services{services_.loadText, services_.makeSession, services_.docTypeQuery,
-                                services_.sleep, recorder_};
+        DialogServices services{
+            services_.loadText, services_.makeSession, services_.docTypeQuery, services_.sleep,
+            recorder_,          services_.events};
         CScrutelDlg dialog(view, inventory, services, &recorder_);
         completed_ = dialog.RunCheck() == Outcome::Done;
         report_ = dialog.Report();
@@ -233,6 +234,19 @@ int Finish(CheckRun& run, const CheckCommand& command, const std::string& report
     return run.exitCode;
 }
 
+// Tells the event log how the run ended, on whichever path it ends.
+class CRunEndEvent {
+public:
+    CRunEndEvent(const CheckRun& run, IEventLog& events) : run_(run), events_(events) {}
+    ~CRunEndEvent() { events_.Report(CheckRunEvent(run_)); }
+    CRunEndEvent(const CRunEndEvent&) = delete;
+    CRunEndEvent& operator=(const CRunEndEvent&) = delete;
+
+private:
+    const CheckRun& run_;
+    IEventLog& events_;
+};
+
 // The report file of a run that did not check: what stopped it.
 std::string RefusalReport(const CheckRun& run) {
     std::string text;
@@ -246,6 +260,7 @@ std::string RefusalReport(const CheckRun& run) {
 int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationShell& shell,
                        CServiceHandOver& handOver, DialogServices dialogServices) {
     CheckRun run;
+    const CRunEndEvent endEvent(run, dialogServices.events);
     run.version = VT_VERSION_TEXT;
     run.started = UtcNow();
     ILog& log = dialogServices.log;
@@ -265,7 +280,8 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
 
     CRunRecorder recorder(run, log);
     CUnattendedShell unattended(shell, command, recorder, dialogServices);
-    RunApplication(kScrutelProfile, unattended, handOver, SystemCatalogueSources());
+    // The run's refusals are told once, at its end.
+    RunApplication(kScrutelProfile, unattended, handOver, SystemCatalogueSources(), NoEventLog());
     if (unattended.Refusal() != 0) {
         run.exitCode = unattended.Refusal();
         return Finish(run, command, RefusalReport(run), log);

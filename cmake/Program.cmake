@@ -1,8 +1,8 @@
 # vt_add_tool(NAME): one of the two programs, Windows only: NAME/NAMEApp.cpp over the tool's
 # main dialog (the library name_core), its resources NAME/NAME.rc with the string table
-# generated from strings/NAME.strings and the shared templates. The server's helper library
-# is not copied beside it: the program finds it where the server keeps it (the demo
-# installation's folder, on the search path).
+# generated from strings/NAME.strings, the events' message table and the shared templates.
+# The server's helper library is not copied beside it: the program finds it where the server
+# keeps it (the demo installation's folder, on the search path).
 function(vt_add_tool name)
     if(NOT WIN32)
         return()
@@ -16,8 +16,10 @@ function(vt_add_tool name)
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY INCLUDE_DIRECTORIES
         ${CMAKE_BINARY_DIR}/strings ${CMAKE_SOURCE_DIR}/runtime/platform/win32
         ${CMAKE_SOURCE_DIR}/dialog ${CMAKE_SOURCE_DIR}/dialog/res ${dir}
-        ${CMAKE_BINARY_DIR}/generated)
+        ${CMAKE_BINARY_DIR}/generated ${CMAKE_BINARY_DIR}/events)
+    add_dependencies(${name} event_messages)
     set_property(SOURCE ${dir}/${name}.rc APPEND PROPERTY OBJECT_DEPENDS ${VT_${upper}_STRINGS_RC}
+        ${VT_EVENT_MESSAGES_RC}
         ${CMAKE_SOURCE_DIR}/dialog/res/Tool.manifest ${CMAKE_SOURCE_DIR}/dialog/ToolResources.rc.inc
         ${CMAKE_BINARY_DIR}/generated/ToolVersion.h)
 endfunction()

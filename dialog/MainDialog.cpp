@@ -90,6 +90,7 @@ void CMainDialog::RefreshDialog() {
 }
 
 void CMainDialog::ShowError(const std::string& message) {
+    lastError_ = message;
     view_.ShowMessage(message, kMbOk | kMbIconStop);
 }
 
@@ -127,7 +128,7 @@ void CMainDialog::EndProgress() {
 CCabinetSession CMainDialog::LogIn(const CabinetRecord& record) {
     CCabinetSession session(services_.makeSession(record));
     if (session.Session().Connect() != Outcome::Done) {
-        view_.ShowMessage(Ansi("SQLServerへの接続に失敗しました。"), kMbOk | kMbIconStop);
+        ShowError(Ansi("SQLServerへの接続に失敗しました。"));
         Log().ErrorCode(__FILE__, __LINE__, 0, 0, "SQLServer Connect Error.");
     }
     return session;
@@ -137,7 +138,7 @@ bool CMainDialog::OpenDatabase(CCabinetSession& session, const CabinetRecord& re
     if (session.Session().SelectDatabase(record.databaseName) == Outcome::Done)
         return true;
     session.Session().Disconnect();
-    view_.ShowMessage(Ansi("データベースへの接続に失敗しました。"), kMbOk | kMbIconStop);
+    ShowError(Ansi("データベースへの接続に失敗しました。"));
     Log().ErrorCode(__FILE__, __LINE__, 0, 0, "DataBase Connect Error.");
     return false;
 }

@@ -9,6 +9,7 @@
 #include "CabinetSession.h"
 #include "CheckHost.h"
 #include "DialogView.h"
+#include "EventLog.h"
 #include "MainDialogIds.h"
 #include "ServiceManager.h"
 #include "SqlServerSession.h"
@@ -35,6 +36,7 @@ struct DialogServices {
     std::function<std::uint32_t(const std::string& statement, std::string& output)> docTypeQuery;
     SleepFn sleep;
     ILog& log;
+    IEventLog& events;
 };
 
 class CMainDialog : public ICheckHost {
@@ -53,6 +55,8 @@ public:
 
     const std::string& Report() const { return report_; }
     const std::string& CurrentCabinetName() const { return currentName_; }
+    // The message of the last failure shown, which its event repeats.
+    const std::string& LastError() const { return lastError_; }
 
     // ICheckHost
     const ToolProfile& Profile() const override { return profile_; }
@@ -108,6 +112,7 @@ protected:
 
 private:
     std::string report_;
+    std::string lastError_;
     // What the report's edit shows: the report up to shownLength_, unless the report was
     // set anew since.
     std::size_t shownLength_ = 0;

@@ -11,8 +11,9 @@ SessionEndFn EndRunAtSessionEnd(CServiceHandOver& handOver) {
 }
 
 int RunApplication(const ToolProfile& tool, IApplicationShell& shell, CServiceHandOver& handOver,
-                   const CatalogueSources& sources) {
-    const auto refuse = [&shell](const std::string& text) {
+                   const CatalogueSources& sources, IEventLog& events) {
+    const auto refuse = [&shell, &events](const std::string& text) {
+        events.Report(RunRefusedEvent(text));
         shell.ShowMessage(text, kMbOk | kMbIconExclamation);
         return 1;
     };
@@ -27,10 +28,8 @@ int RunApplication(const ToolProfile& tool, IApplicationShell& shell, CServiceHa
     }
 
     CServerInventory inventory(sources, [&shell](int id) { return shell.LoadText(id); });
-    if (inventory.ServerTypeBits() == 0) {
-        shell.ShowMessage(shell.LoadText(tool.idsNotInstalled), kMbOk | kMbIconExclamation);
-        return 1;
-    }
+    if (inventory.ServerTypeBits() == 0)
+        return refuse(shell.LoadText(tool.idsNotInstalled));
     if (handOver.Recover() != CServiceHandOver::Result::Done)
         return refuse(handOver.Refusal());
     if (!shell.ConsentToStop(tool, inventory))

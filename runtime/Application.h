@@ -58,6 +58,6 @@ public:
 
 // The whole life of the program; returns its exit code: 0 after the main dialog or for a
 // second copy, 1 when start-up refused to run. An answer No leaves the service as it was
-// (once recovered).
+// (once recovered). Each refusal is also an event.
 int RunApplication(const ToolProfile& tool, IApplicationShell& shell, CServiceHandOver& handOver,
-                   const CatalogueSources& sources);
+                   const CatalogueSources& sources, IEventLog& events);

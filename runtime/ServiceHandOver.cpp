@@ -101,8 +101,10 @@ struct CServiceHandOver::Lock {
 };
 
 CServiceHandOver::CServiceHandOver(IServiceManager& services, IToolKey& key,
-                                   IHandOverSystem& system, ILog& log, SleepFn sleep)
-    : services_(services), key_(key), system_(system), log_(log), sleep_(std::move(sleep)) {}
+                                   IHandOverSystem& system, ILog& log, SleepFn sleep,
+                                   IEventLog& events)
+    : services_(services), key_(key), system_(system), log_(log), sleep_(std::move(sleep)),
+      events_(events) {}
 
 ServiceWait CServiceHandOver::Wait() const {
     const std::uint32_t seconds = key_.ReadNumber(kStopWaitValue).value_or(kStopPolls);
@@ -264,20 +266,24 @@ std::optional<HandOverRecord> CServiceHandOver::RecoverLocked() {
             key_.WriteText(kHandOverValue, FormatHandOverRecord(*record));
         return record;
     }
-    std::string detail = Describe(record->found);
+    std::string holders;
     for (const ProcessIdentity& holder : dead)
-        detail += " (" + Holder(holder) + ")";
-    Release(*record,
+        holders += " (" + Holder(holder) + ")";
+    if (Release(
+            *record,
             Ansi("終了時にサービスを戻さなかったツールに代わり、サービスを元の状態に戻しました。"),
-            detail);
+            Describe(record->found) + holders))
+        events_.Report(
+            ServiceRecoveredEvent(Service(), Describe(record->found), holders.substr(1)));
     return std::nullopt;
 }
 
-void CServiceHandOver::Release(const HandOverRecord& record, const std::string& line,
+bool CServiceHandOver::Release(const HandOverRecord& record, const std::string& line,
                                const std::string& detail) {
     const std::optional<ServiceCondition> now = QueryServiceCondition(services_, Service());
+    bool putBack = false;
     if (now && !now->running && now->startType == ServiceStartType::Disabled)
-        PutBackAndLog(record.found, Wait(), line, detail);
+        putBack = PutBackAndLog(record.found, Wait(), line, detail);
     else if (!now || now->running != record.found.running ||
              now->startType != record.found.startType)
         Log(LogStatus::Failure,
@@ -285,15 +291,16 @@ void CServiceHandOver::Release(const HandOverRecord& record, const std::string& 
                  "削除しました。"),
             now ? Ansi("現在: ") + Describe(*now) : std::string());
     key_.Remove(kHandOverValue);
+    return putBack;
 }
 
-void CServiceHandOver::PutBackAndLog(const ServiceCondition& found, const ServiceWait& wait,
+bool CServiceHandOver::PutBackAndLog(const ServiceCondition& found, const ServiceWait& wait,
                                      const std::string& line, const std::string& detail) {
     const char* why = nullptr;
     switch (PutServiceBack(services_, Service(), found, wait)) {
     case PutBack::Done:
         Log(LogStatus::Success, line, detail);
-        return;
+        return true;
     case PutBack::StartTypeNotSet:
         why = "サービスの開始の種類を元に戻せませんでした。";
         break;
@@ -306,4 +313,5 @@ void CServiceHandOver::PutBackAndLog(const ServiceCondition& found, const Servic
     }
     refusal_ += (refusal_.empty() ? "" : "\r\n") + Ansi(why);
     Log(LogStatus::Failure, Ansi(why), Describe(found));
+    return false;
 }

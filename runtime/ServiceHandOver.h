@@ -14,6 +14,7 @@
 // decide on what the other is changing. Each decision is one line of the tool's log.
 #pragma once
 
+#include "EventLog.h"
 #include "LogFile.h"
 #include "ServiceManager.h"
 #include "ToolKey.h"
@@ -84,8 +85,9 @@ public:
         NotStopped,    // the stop did not finish in time; the service was put back
     };
 
+    // events hears of a service recovered for a tool that ended without giving it back.
     CServiceHandOver(IServiceManager& services, IToolKey& key, IHandOverSystem& system, ILog& log,
-                     SleepFn sleep);
+                     SleepFn sleep, IEventLog& events = NoEventLog());
     CServiceHandOver(const CServiceHandOver&) = delete;
     CServiceHandOver& operator=(const CServiceHandOver&) = delete;
 
@@ -114,10 +116,11 @@ private:
     // for them; what remains of the record.
     std::optional<HandOverRecord> RecoverLocked();
     // Nobody holds the service any more: back as found while it is still stopped and
-    // disabled; a service someone has changed since is left alone. The record goes.
-    void Release(const HandOverRecord& record, const std::string& line, const std::string& detail);
-    // The service back as found, and a line saying so or why not.
-    void PutBackAndLog(const ServiceCondition& found, const ServiceWait& wait,
+    // disabled; a service someone has changed since is left alone. The record goes. Whether
+    // the service was put back.
+    bool Release(const HandOverRecord& record, const std::string& line, const std::string& detail);
+    // The service back as found, and a line saying so or why not; whether it is back.
+    bool PutBackAndLog(const ServiceCondition& found, const ServiceWait& wait,
                        const std::string& line, const std::string& detail);
     void Log(LogStatus status, const std::string& text, const std::string& detail = {});
     ServiceWait Wait() const;
@@ -128,6 +131,7 @@ private:
     IHandOverSystem& system_;
     ILog& log_;
     SleepFn sleep_;
+    IEventLog& events_;
     bool held_ = false;
     std::string refusal_;
 };

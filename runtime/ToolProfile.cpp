@@ -21,9 +21,10 @@ const ToolProfile kScrutelProfile = {
     "select DT.SN, DN.DisplayName, DT.DocNumberFormat \t\tfrom MasterDocType DT, "
     "MasterDocTypeName DN \t\twhere DT.SN = DN.DocTypeSN and (DN.Lang is null or DN.Lang = "
     "'ja') \t\t\tand DT.DocNumberFormat = 'NULL' order by DT.SN",
-    false, // lookupsForRepair
-    false, // checksPumpMessages
-    false, // checksLogSummaries
+    false,     // lookupsForRepair
+    false,     // checksPumpMessages
+    false,     // checksLogSummaries
+    "Scrutel", // eventSource
 };
 
 const ToolProfile kMendoraProfile = {
@@ -44,7 +45,8 @@ const ToolProfile kMendoraProfile = {
     "select DT.SN, DN.DisplayName, DT.DocNumberFormat \t\t\t\t\t\t\t\t\tfrom MasterDocType DT, "
     "MasterDocTypeName DN \t\t\t\t\t\t\t\t\twhere DT.SN = DN.DocTypeSN and (DN.Lang is null or "
     "DN.Lang = 'ja') \t\t\t\t\t\t\t\t\t\tand DT.DocNumberFormat = 'NULL' order by DT.SN",
-    true, // lookupsForRepair
-    true, // checksPumpMessages
-    true, // checksLogSummaries
+    true,      // lookupsForRepair
+    true,      // checksPumpMessages
+    true,      // checksLogSummaries
+    "Mendora", // eventSource
 };

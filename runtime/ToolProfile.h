@@ -35,6 +35,8 @@ struct ToolProfile {
     bool checksPumpMessages;
     // Mendora's checks close their sections with summary lines in the log.
     bool checksLogSummaries;
+
+    const char* eventSource; // "Scrutel" / "Mendora": the tool's source in the Application log
 };
 
 extern const ToolProfile kScrutelProfile;

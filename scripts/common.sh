@@ -17,6 +17,7 @@ VT_PACKAGES=(
     wine wine64 fonts-wine xvfb xauth x11-utils fonts-ipafont locales imagemagick
     unixodbc unixodbc-dev tdsodbc libsqliteodbc freetds-bin sqlite3 libsqlite3-dev
     python3 ca-certificates
+    osslsigncode openssl
 )
 
 vt_log() { printf '== %s\n' "$*" >&2; }

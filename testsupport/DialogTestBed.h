@@ -2,13 +2,15 @@
 // cabinets of `catalogue` (the fake helper library decodes "enc:" logins), a scripted SQL Server
 // for their databases, the document-type interpreter (by default it answers a select with
 // `docTypeOutput` and an update as done), a clock whose waits are only recorded, the
-// tool's own string table, a log that keeps its lines, and a fake window.
+// tool's own string table, a log that keeps its lines, an event log that keeps its events,
+// and a fake window.
 #pragma once
 
 #include "FakeCredentialLibrary.h"
 #include "FakeDialogView.h"
 #include "FakeRegistry.h"
 #include "MainDialog.h"
+#include "RecordingEventLog.h"
 #include "RecordingLog.h"
 #include "ScriptedServer.h"
 #include "StringTable.h"
@@ -29,6 +31,7 @@ protected:
     static constexpr const char* kDocTypeHeader = "SN,DisplayName,DocNumberFormat\r\n";
 
     RecordingLog log;
+    RecordingEventLog events;
     FakeRegistry registry = FakeRegistry::Installation();
     // Key, name, database, operation mode, host, login, password per cabinet.
     std::string catalogue = std::string(kCatalogueHeader) +
@@ -75,6 +78,8 @@ protected:
                     docTypeStatements.push_back(statement);
                     return interpreter(statement, output);
                 },
-                [this](int milliseconds) { waits.push_back(milliseconds); }, log};
+                [this](int milliseconds) { waits.push_back(milliseconds); },
+                log,
+                events};
     }
 };

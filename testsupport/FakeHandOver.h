@@ -5,6 +5,7 @@
 
 #include "FakeServiceManager.h"
 #include "FakeToolKey.h"
+#include "RecordingEventLog.h"
 #include "RecordingLog.h"
 #include "ServiceHandOver.h"
 
@@ -17,6 +18,7 @@ struct FakeMachine {
     std::set<std::pair<std::uint32_t, std::uint64_t>> running; // id, creation time
     LockResult lock = LockResult::Acquired;
     RecordingLog log;
+    RecordingEventLog events;
     int slept = 0; // ms
 
     FakeMachine() { services.services["HalvixStoreP"] = {}; }
@@ -42,7 +44,8 @@ struct FakeMachine {
         CServiceHandOver handOver;
         Tool(FakeMachine& m, ProcessIdentity p)
             : machine(m), process(p), system(m, p),
-              handOver(m.services, m.key, system, m.log, [&m](int ms) { m.slept += ms; }) {
+              handOver(
+                  m.services, m.key, system, m.log, [&m](int ms) { m.slept += ms; }, m.events) {
             m.running.insert({p.id, p.created});
         }
         void Kill() { machine.running.erase({process.id, process.created}); }

@@ -22,6 +22,12 @@ protected:
         server.Answer(Lookup("ConfigurationHistory", "6"), {"1004\t1\t6 \t6"});
         server.Answer(kValidAccountQuery, {"1\tAdmin\tDOM", "2\tYamada\t"});
     }
+    // The run raised this one event.
+    void ExpectOnlyEvent(std::uint32_t id, const std::vector<std::string>& inserts) {
+        ASSERT_EQ(events.events.size(), 1u);
+        EXPECT_EQ(events.events[0].id, id);
+        EXPECT_EQ(events.events[0].inserts, inserts);
+    }
     std::string ReportTail(const std::string& from) {
         const std::string report = Report();
         return report.substr(report.rfind(from));
@@ -93,6 +99,7 @@ TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
     EXPECT_TRUE(view.Visible(IDC_BACK_TO_LIST));
     EXPECT_EQ(view.controls[IDC_BACK_TO_LIST].leftOf, kButton2);
     EXPECT_TRUE(view.closeCommand);
+    ExpectOnlyEvent(kEventRepairCommitted, {"A", "252", "0", ""});
 }
 
 TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
@@ -145,6 +152,7 @@ TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
     EXPECT_TRUE(view.closeCommand);
     EXPECT_TRUE(view.Enabled(kButton2));
     EXPECT_EQ(server.disconnects, server.connects);
+    ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("VersionSeriesの取得に失敗しました。")});
 }
 
 TEST_F(RefineRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
@@ -172,6 +180,16 @@ TEST_F(RefineRun, AFailedCommitRollsBack) {
     EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);
     EXPECT_TRUE(view.closeCommand);
     EXPECT_TRUE(view.sessionEndBlockedFor.empty());
+    // Whether the server committed before the answer was lost is not known.
+    ExpectOnlyEvent(kEventRepairOutcomeUnknown, {"A", Ansi("コミットに失敗しました。")});
+}
+
+TEST_F(RefineRun, ATransactionThatDoesNotBeginChangesNothing) {
+    server.failing.insert("BEGIN TRANSACTION");
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_EQ(SentFrom("BEGIN TRANSACTION"), std::vector<std::string>{"BEGIN TRANSACTION"});
+    ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("トランザクションに失敗しました。")});
 }
 
 TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {

@@ -62,6 +62,25 @@ TEST(CheckCommandTest, ExitCodeSaysCleanFindingsOrFailed) {
     EXPECT_EQ(CompletedRunExitCode(run, 6), kCheckFailed);
 }
 
+TEST(CheckCommandTest, TheEventOfTheRunIsItsEndOrItsRefusal) {
+    CheckRun run;
+    run.documentTypes = Check("documentTypes", 3);
+    run.cabinets = {CompletedCabinet("A", 0), CompletedCabinet("B", 2)};
+    run.exitCode = kCheckFindings;
+    ToolEvent event = CheckRunEvent(run);
+    EXPECT_EQ(event.id, kEventUnattendedCheckEnded);
+    EXPECT_EQ(event.level, EventLevel::Warning);
+    EXPECT_EQ(event.inserts, (std::vector<std::string>{"A, B", "5", "1"}));
+
+    for (const int refused : {kCheckRefused, kCheckBadCommand}) {
+        run.exitCode = refused;
+        run.errors = {"one", "two"};
+        event = CheckRunEvent(run);
+        EXPECT_EQ(event.id, kEventRunRefused);
+        EXPECT_EQ(event.inserts, std::vector<std::string>{"one\r\ntwo"});
+    }
+}
+
 TEST(CheckCommandTest, JsonEscapesWhatANameOrFindingMayHold) {
     EXPECT_EQ(JsonString("a\"b\\c\r\n\t\x01\x1f/é"), "\"a\\\"b\\\\c\\r\\n\\t\\u0001\\u001f/é\"");
 

@@ -57,7 +57,7 @@ TEST_F(ScrutelDialog, CompleteRunReportsEveryCabinetInListOrder) {
     Open();
     server.Answer(kSuspectUserQuery, {"5\ta\tb\td\t"});
     Select({0, 2});
-    run->RunCheck();
+    run->Ok();
     const std::string expected = "キャビネット:A\r\n\r\n" + Sections(1) + kSeparator +
                                  "キャビネット:C\r\n\r\n" + Sections(1) + kSeparator +
                                  "エラーがあった文書タイプ情報\r\n文書タイプ数:0\r\n\r\n" +
@@ -76,6 +76,11 @@ TEST_F(ScrutelDialog, CompleteRunReportsEveryCabinetInListOrder) {
               log.find("【Success】,文書タイプのデータチェックを開始しました。,,,"));
     EXPECT_NE(log.find("【Success】,文書タイプのデータチェックを終了しました。,,,"),
               std::string::npos);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].id, kEventCheckRunEnded);
+    EXPECT_EQ(events.events[0].level, EventLevel::Warning); // something was found
+    EXPECT_EQ(events.events[0].inserts,
+              (std::vector<std::string>{"A, C", "2", Ansi("すべてのチェックが完了しました")}));
 }
 
 TEST_F(ScrutelDialog, FailedThirdCheckOfTheSecondCabinetEndsTheRun) {
@@ -93,7 +98,7 @@ TEST_F(ScrutelDialog, FailedThirdCheckOfTheSecondCabinetEndsTheRun) {
     };
     run = std::make_unique<CScrutelDlg>(view, *inventory, services);
     Select({0, 1, 2});
-    run->RunCheck();
+    run->Ok();
     const std::string expected = "キャビネット:A\r\n\r\n" + Sections(0) + kSeparator +
                                  "キャビネット:B\r\n\r\n" +
                                  "エラーがあるユーザー情報\r\nユーザー情報数:0\r\n\r\n"
@@ -105,6 +110,14 @@ TEST_F(ScrutelDialog, FailedThirdCheckOfTheSecondCabinetEndsTheRun) {
     EXPECT_FALSE(view.progress.visible);
     EXPECT_TRUE(CloseEnabled());
     EXPECT_EQ(server.disconnects, server.connects); // the failed cabinet's session is closed
+    ASSERT_EQ(events.events.size(), 2u);
+    EXPECT_EQ(events.events[0].id, kEventCheckFailed);
+    EXPECT_EQ(events.events[0].inserts,
+              (std::vector<std::string>{"B", Ansi("セクションサイズの取得に失敗しました。")}));
+    EXPECT_EQ(events.events[1].id, kEventCheckRunEnded);
+    EXPECT_EQ(events.events[1].level, EventLevel::Error);
+    EXPECT_EQ(events.events[1].inserts,
+              (std::vector<std::string>{"A, B, C", "0", Ansi("チェックが中断されました")}));
 }
 
 TEST_F(ScrutelDialog, NoNamedCabinetShowsTheMessageAndEnds) {
@@ -135,6 +148,10 @@ TEST_F(ScrutelDialog, FailedLoginEndsTheRunAndKeepsTheDialog) {
     EXPECT_TRUE(CloseEnabled());
     EXPECT_NE(log.Utf8Text().find(",00000000,00000000,SQLServer Connect Error.\n"),
               std::string::npos);
+    const auto failed = events.Of(kEventCheckFailed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].inserts,
+              (std::vector<std::string>{"B", Ansi("SQLServerへの接続に失敗しました。")}));
 }
 
 } // namespace

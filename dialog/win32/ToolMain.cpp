@@ -3,17 +3,19 @@
 #include "Application.h"
 #include "ApplicationShell.h"
 #include "DialogWindow.h"
+#include "EventSource.h"
 #include "HelperLibrary.h"
 #include "InstallSettings.h"
 #include "LogFile.h"
 #include "SqliQuery.h"
+#include "Text.h"
 #include "ToolKey.h"
 
 #include <commctrl.h>
 
 namespace {
 
-DialogServices SystemDialogServices() {
+DialogServices SystemDialogServices(IEventLog& events) {
     return {LoadResourceText,
             [](const CabinetRecord& record) {
                 return CSqlServerSession(record.databaseHost, record.databaseUser,
@@ -22,13 +24,25 @@ DialogServices SystemDialogServices() {
             [](const std::string& statement, std::string& output) {
                 return RunSqliQuery(kServerTypeStorage, statement, output);
             },
-            SleepMilliseconds, FileLog()};
+            SleepMilliseconds,
+            FileLog(),
+            events};
 }
 
-CServiceHandOver& SystemHandOver() {
+CServiceHandOver& SystemHandOver(IEventLog& events) {
     static CServiceHandOver handOver(SystemServiceManager(), SystemToolKey(),
-                                     SystemHandOverSystem(), FileLog(), SleepMilliseconds);
+                                     SystemHandOverSystem(), FileLog(), SleepMilliseconds, events);
     return handOver;
+}
+
+// The tool's source in the Application log, registered at every start so that a moved
+// program is found again; without it the tool works on and its log says so.
+IEventLog& StartEventLog(const ToolProfile& profile) {
+    if (!RegisterProgramEventSource(profile.eventSource))
+        FileLog().Result(LogStatus::Failure, Ansi("イベントログにイベントソースを登録できません。"),
+                         profile.eventSource);
+    static CWindowsEventLog events(profile.eventSource);
+    return events;
 }
 
 // A top-level window nobody sees: the end of the user's session reaches every top-level
@@ -72,27 +86,33 @@ int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     SetLogFileName(profile.logFileName);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    CApplicationShell shell(profile, [&](CServerInventory& inventory,
-                                         const SessionEndFn& sessionEnded) {
-        CDialogWindow window(
-            profile,
-            [&](IDialogView& view) { return makeDialog(view, inventory, SystemDialogServices()); },
-            sessionEnded);
-        window.Run();
-    });
+    IEventLog& events = StartEventLog(profile);
+    CApplicationShell shell(
+        profile, [&](CServerInventory& inventory, const SessionEndFn& sessionEnded) {
+            CDialogWindow window(
+                profile,
+                [&](IDialogView& view) {
+                    return makeDialog(view, inventory, SystemDialogServices(events));
+                },
+                sessionEnded);
+            window.Run();
+        });
     // Without the server's helper library the tool cannot read a cabinet's login: it ends
     // before it touches anything, as a program bound to the library by import would.
     std::string missing;
     if (SystemHelperLibrary(&missing) == nullptr) {
-        shell.ShowMessage(HelperLibraryMissingText(missing), kMbOk | kMbIconStop);
+        const std::string refusal = HelperLibraryMissingText(missing);
+        events.Report(RunRefusedEvent(refusal));
+        shell.ShowMessage(refusal, kMbOk | kMbIconStop);
         return 1;
     }
-    return RunApplication(profile, shell, SystemHandOver(), SystemCatalogueSources());
+    return RunApplication(profile, shell, SystemHandOver(events), SystemCatalogueSources(), events);
 }
 
 int RunWithoutWindow(const ToolProfile& profile, const WindowlessRun& run) {
     SetLogFileName(profile.logFileName);
+    IEventLog& events = StartEventLog(profile);
     CApplicationShell shell(profile, [](CServerInventory&, const SessionEndFn&) {});
-    const CSessionWatch watch(EndRunAtSessionEnd(SystemHandOver()));
-    return run(shell, SystemHandOver(), SystemDialogServices());
+    const CSessionWatch watch(EndRunAtSessionEnd(SystemHandOver(events)));
+    return run(shell, SystemHandOver(events), SystemDialogServices(events));
 }

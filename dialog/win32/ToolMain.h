@@ -1,5 +1,6 @@
-// The whole program of either tool, for its WinMain: the log file, the common controls,
-// start-up with the tool's main dialog over the system's services, and the exit code.
+// The whole program of either tool, for its WinMain: the log file, the tool's event source,
+// the common controls, start-up with the tool's main dialog over the system's services, and
+// the exit code.
 #pragma once
 
 #include "Application.h"

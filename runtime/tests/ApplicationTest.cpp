@@ -2,6 +2,7 @@
 
 #include "FakeHandOver.h"
 #include "FakeRegistry.h"
+#include "RecordingEventLog.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +44,10 @@ protected:
     std::unique_ptr<FakeMachine::Tool> tool = machine.Start(10);
     FakeRegistry registry = FakeRegistry::Installation();
     CatalogueSources sources{&registry, nullptr, nullptr, &machine.log};
+    RecordingEventLog events;
 
     int Run(const ToolProfile& profile = kScrutelProfile) {
-        return RunApplication(profile, shell, tool->handOver, sources);
+        return RunApplication(profile, shell, tool->handOver, sources, events);
     }
 };
 
@@ -73,6 +75,9 @@ TEST_F(StartUp, SecondCopyEndsSilentlyAndAForeignMutexIsRefused) {
     EXPECT_NE(shell.messages[0].first.find("(Global\\Scrutel.exe)"), std::string::npos);
     EXPECT_TRUE(machine.services.requests.empty());
     EXPECT_EQ(shell.dialogs, 0);
+    ASSERT_EQ(events.events.size(), 1u); // the second copy's silent end is no event
+    EXPECT_EQ(events.events[0].id, kEventRunRefused);
+    EXPECT_EQ(events.events[0].inserts, std::vector<std::string>{shell.messages[0].first});
 }
 
 TEST_F(StartUp, RefusalsEndWithOneAndLeaveTheServiceAlone) {
@@ -107,6 +112,15 @@ TEST_F(StartUp, RefusalsEndWithOneAndLeaveTheServiceAlone) {
     ASSERT_EQ(shell.messages.size(), 1u); // before the question
     EXPECT_EQ(shell.messages[0].second, kMbOk | kMbIconExclamation);
     EXPECT_TRUE(machine.services.requests.empty());
+
+    // Each refusal is an event with its reason; the answer No is none.
+    const auto refused = events.Of(kEventRunRefused);
+    ASSERT_EQ(refused.size(), 3u);
+    EXPECT_EQ(refused[0].inserts, std::vector<std::string>{"text 126"});
+    EXPECT_EQ(refused[1].inserts,
+              std::vector<std::string>{Ansi("サービスの無効化に失敗しました。")});
+    EXPECT_EQ(refused[2].inserts, std::vector<std::string>{shell.messages[0].first});
+    EXPECT_EQ(events.events.size(), refused.size());
 }
 
 TEST_F(StartUp, RecoveryComesBeforeTheQuestionAndHoldsWhateverTheAnswer) {

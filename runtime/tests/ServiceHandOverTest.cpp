@@ -63,6 +63,7 @@ TEST_F(HandOver, TakesRecordsFirstAndGivesBackAsFound) {
     EXPECT_TRUE(Logged(
         "サービスをこの実行のために停止し、無効にしました。,HalvixStoreP,元の状態: 手動・実行中"));
     EXPECT_TRUE(Logged("【Success】,サービスを元の状態に戻しました。,HalvixStoreP,手動・実行中"));
+    EXPECT_TRUE(machine.events.events.empty()); // given back by its holder: nothing to tell
 }
 
 TEST_F(HandOver, NoRecordNoStop) {
@@ -101,6 +102,11 @@ TEST_F(HandOver, ADeadHolderIsRecoveredAtTheNextStart) {
     EXPECT_FALSE(machine.Record());
     EXPECT_TRUE(Logged("ツールに代わり、サービスを元の状態に戻しました。,HalvixStoreP,自動・実行中 "
                        "(プロセスID: 10)"));
+    const auto events = machine.events.Of(kEventServiceRecovered);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].level, EventLevel::Warning);
+    EXPECT_EQ(events[0].inserts, (std::vector<std::string>{"HalvixStoreP", Ansi("自動・実行中"),
+                                                           Ansi("(プロセスID: 10)")}));
 }
 
 TEST_F(HandOver, AReusedProcessIdIsNotTheHolder) {
@@ -129,6 +135,7 @@ TEST_F(HandOver, AServiceChangedSinceIsLeftAloneAndTheRecordDropped) {
     EXPECT_TRUE(machine.services.requests.empty());
     EXPECT_FALSE(machine.Record());
     EXPECT_TRUE(Logged("【Failure】,サービスの状態が変更されていたため"));
+    EXPECT_TRUE(machine.events.events.empty()); // nothing was recovered
 }
 
 TEST_F(HandOver, ServiceLeftDownWithoutARecordComesBackAutomaticAndRunning) {

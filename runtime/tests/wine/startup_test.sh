@@ -104,6 +104,11 @@ sequence)
     sleep 0.5
     expect_service "RUNNING AUTO" "the last tool has ended"
     expect_holders 0 "the last tool has ended"
+    for tool in Scrutel Mendora; do # each is the source of its events, with its own texts
+        wine reg query "HKLM\\SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$tool" \
+            /v EventMessageFile 2>/dev/null | grep -qi "\\\\$tool\\.exe" ||
+            fail "$tool registered as the source of its events"
+    done
     ;;
 question-while-other-ends)
     # Mendora waits at its question, so it holds nothing yet: Scrutel, ending, gives the
