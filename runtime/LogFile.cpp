@@ -3,6 +3,7 @@
 #include "Mbcs.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -27,6 +28,17 @@ void AppendTimestamp(std::string& out, const LogTime& t) {
     out.append(buffer, static_cast<std::size_t>(length));
 }
 
+// One entry is one line: a line break or a zero byte inside a text (a message of the helper
+// library, an argument of the command line) would start a line that is no entry, or hide the
+// rest of one. Each becomes a blank; in code page 932 none of them is ever a trail byte.
+void AppendText(std::string& out, std::string_view text) {
+    const std::size_t at = out.size();
+    out += text;
+    std::replace_if(
+        out.begin() + static_cast<std::ptrdiff_t>(at), out.end(),
+        [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, ' ');
+}
+
 void AppendResultText(std::string& out, LogStatus status, std::string_view text,
                       std::string_view text2, std::string_view text3, std::string_view text4) {
     static const std::string open = Ansi("【");
@@ -36,7 +48,7 @@ void AppendResultText(std::string& out, LogStatus status, std::string_view text,
     out += close;
     for (std::string_view field : {text, text2, text3, text4}) {
         out += ',';
-        out += field;
+        AppendText(out, field);
     }
 }
 
@@ -45,12 +57,12 @@ void AppendErrorCodeText(std::string& out, const char* sourceFile, int line, std
                          std::uint32_t code2, std::string_view message) {
     const std::string_view path = sourceFile;
     const std::size_t slash = path.find_last_of("/\\");
-    out += slash == std::string_view::npos ? path : path.substr(slash + 1);
+    AppendText(out, slash == std::string_view::npos ? path : path.substr(slash + 1));
     char codes[64];
     const int length = std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line,
                                      static_cast<unsigned>(code1), static_cast<unsigned>(code2));
     out.append(codes, static_cast<std::size_t>(length));
-    out += message;
+    AppendText(out, message);
 }
 
 // Cuts the line to fit with its CR LF, on a character boundary, and ends it.

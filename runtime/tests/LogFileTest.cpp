@@ -29,6 +29,15 @@ TEST(LogLineFormat, ErrorCodeLine) {
                   "2026/03/07 09:05:02,MainDialog.cpp,7,00000000,00000000,x\r\n");
 }
 
+// One entry is one line, whatever its texts hold.
+TEST(LogLineFormat, LineBreaksAndZerosInTextsBecomeBlanks) {
+    EXPECT_EQ(FormatLogLine(kTime, ResultText(LogStatus::Failure, "a\r\nb", std::string("c\0d", 3),
+                                              "e\nf", "g\rh")),
+              "2026/03/07 09:05:02," + Ansi("【Failure】") + ",a  b,c d,e f,g h\r\n");
+    EXPECT_EQ(FormatLogLine(kTime, ErrorCodeText("x.cpp", 7, 0, 0, "one\r\ntwo")),
+              "2026/03/07 09:05:02,x.cpp,7,00000000,00000000,one  two\r\n");
+}
+
 TEST(LogLineFormat, LongLineIsCutButStillEndsTheLine) {
     const std::string line = FormatLogLine(kTime, std::string(2000, 'x'));
     EXPECT_EQ(line.size(), kMaxLogLineBytes);
