@@ -7,6 +7,7 @@
 #include "Text.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -57,29 +58,54 @@ void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
         sources.log->Result(LogStatus::Failure, failureText);
 }
 
+// A catalogue row: the key, then name, database name, operation mode, host, login and
+// password, separated by ",|,". Only the name is the administrator's free text and may hold
+// the separator itself; so the row is read from both ends and the name is all that lies
+// between. A row too short for all seven fields leaves the last ones empty.
+constexpr std::size_t kCatalogueFields = 7;
+constexpr std::size_t kFirstCredentialField = 5;
+
+std::vector<std::string> CatalogueFields(const CTokenList& split) {
+    std::vector<std::string> fields;
+    for (std::size_t i = 0; i < split.Count(); ++i)
+        fields.emplace_back(split.At(i));
+    if (fields.size() > kCatalogueFields) {
+        const std::size_t nameParts = fields.size() - kCatalogueFields + 1;
+        for (std::size_t i = 1; i < nameParts; ++i)
+            fields[1] += ",|," + fields[1 + i];
+        fields.erase(fields.begin() + 2,
+                     fields.begin() + 1 + static_cast<std::ptrdiff_t>(nameParts));
+    }
+    fields.resize(kCatalogueFields);
+    return fields;
+}
+
 CabinetRecord RecordFromCatalogueLine(const char* line, const CatalogueSources& sources) {
-    const CTokenList fields = SplitBySeparator(line, ",|,");
+    const std::vector<std::string> fields = CatalogueFields(SplitBySeparator(line, ",|,"));
     CabinetRecord record = EmptyRecord();
-    const std::string name = CatalogueValue(fields.At(1));
+    const std::string name = CatalogueValue(fields[1].c_str());
     SetField(record.displayName, name);
     SetField(record.shortName, name);
-    SetField(record.databaseName, CatalogueValue(fields.At(2)));
-    SetField(record.operationMode, CatalogueValue(fields.At(3)));
-    SetField(record.databaseHost, CatalogueValue(fields.At(4)));
-    DecodeInto(CatalogueValue(fields.At(5)), record.databaseUser, sizeof record.databaseUser,
+    SetField(record.databaseName, CatalogueValue(fields[2].c_str()));
+    SetField(record.operationMode, CatalogueValue(fields[3].c_str()));
+    SetField(record.databaseHost, CatalogueValue(fields[4].c_str()));
+    DecodeInto(CatalogueValue(fields[5].c_str()), record.databaseUser, sizeof record.databaseUser,
                sources, "Decode error!! user");
-    DecodeInto(CatalogueValue(fields.At(6)), record.databasePassword,
+    DecodeInto(CatalogueValue(fields[6].c_str()), record.databasePassword,
                sizeof record.databasePassword, sources, "Decode error!! password");
     return record;
 }
 
 // A catalogue row as the log may hold it: the encoded login and password, which the helper
-// library on the same machine decodes, are masked; every other field stays.
+// library on the same machine decodes, are masked; every other field stays. They are the
+// row's last two fields, or in a row too short for all seven, whatever stands in their place.
 std::string LoggedCatalogueLine(const char* line) {
     const CTokenList fields = SplitBySeparator(line, ",|,");
+    const std::size_t firstMasked =
+        fields.Count() >= kCatalogueFields ? fields.Count() - 2 : kFirstCredentialField;
     std::string logged;
     for (std::size_t i = 0; i < fields.Count(); ++i)
-        logged += (i > 0 ? ",|," : "") + std::string(i == 5 || i == 6 ? "********" : fields.At(i));
+        logged += (i > 0 ? ",|," : "") + std::string(i >= firstMasked ? "********" : fields.At(i));
     return logged;
 }
 

@@ -81,6 +81,27 @@ TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
         EXPECT_EQ(log.find(secret), std::string::npos) << secret;
 }
 
+// Only the name is free text: a name holding the separator moves no other field, and the
+// login and password stay masked in the log.
+TEST_F(CatalogueTest, NameHoldingTheSeparatorShiftsNoField) {
+    outputs["ZqlCatalog"] =
+        std::string(kHeader) + "1,|,A,|,B,|,C,|,Db,|,0,|,h,|,enc:user1,|,enc:pass1\r\n";
+    std::vector<CabinetRecord> records;
+    ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_STREQ(records[0].displayName, "A,|,B,|,C");
+    EXPECT_STREQ(records[0].databaseName, "Db");
+    EXPECT_STREQ(records[0].operationMode, "0");
+    EXPECT_STREQ(records[0].databaseHost, "h");
+    EXPECT_STREQ(records[0].databaseUser, "user1");
+    EXPECT_STREQ(records[0].databasePassword, "pass1");
+    const std::string log = Log();
+    EXPECT_NE(log.find("getSydCabList(),1,|,A,|,B,|,C,|,Db,|,0,|,h,|,********,|,********,,"),
+              std::string::npos);
+    for (const char* secret : {"user1", "pass1"})
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+}
+
 TEST_F(CatalogueTest, HeaderOnlyMeansNoCabinetsAndNoFallback) {
     outputs["ZqlCatalog"] = kHeader;
     std::vector<CabinetRecord> records;
