@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -79,22 +80,26 @@ class CFileLog : public ILog {
 public:
     void Result(LogStatus status, const std::string& text, const std::string& text2,
                 const std::string& text3, const std::string& text4) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         StartLine();
         AppendResultText(line_, status, text, text2, text3, text4);
-        Write();
+        Write(lock);
     }
     void ErrorCode(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
                    const std::string& message) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         StartLine();
         AppendErrorCodeText(line_, sourceFile, line, code1, code2, message);
-        Write();
+        Write(lock);
     }
     void SetName(const std::string& name) {
         const std::lock_guard<std::mutex> lock(mutex_);
         name_ = name;
         CloseLogFile();
+    }
+    void SetRefusalHandler(std::function<void(const std::string&)> handler) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        refusalHandler_ = std::move(handler);
     }
 
 private:
@@ -109,12 +114,23 @@ private:
         }
         line_ = stamp_;
     }
-    void Write() {
+    // A refused log is told once a path, after the lock is let go: the one told may log.
+    void Write(std::unique_lock<std::mutex>& lock) {
         EndLine(line_);
-        AppendToLogFile(name_, line_);
+        std::string path;
+        const TargetRefusal refusal = AppendToLogFile(name_, line_, path);
+        if (refusal == TargetRefusal::None || path == toldPath_ || !refusalHandler_)
+            return;
+        toldPath_ = path;
+        const auto handler = refusalHandler_;
+        lock.unlock();
+        handler(Ansi("ログファイル ") + path + Ansi(" には書き込みません: ") +
+                TargetRefusalText(refusal));
     }
 
     std::mutex mutex_;
+    std::function<void(const std::string&)> refusalHandler_;
+    std::string toldPath_;
     std::string name_ = "runtime.log"; // each program names its own log at start-up
     std::time_t stampedAt_ = -1;
     std::string stamp_;
@@ -134,6 +150,10 @@ ILog& FileLog() {
 
 void SetLogFileName(const std::string& name) {
     TheFileLog().SetName(name);
+}
+
+void SetLogRefusalHandler(std::function<void(const std::string& text)> handler) {
+    TheFileLog().SetRefusalHandler(std::move(handler));
 }
 
 std::string ResultText(LogStatus status, std::string_view text, std::string_view text2,

@@ -28,6 +28,9 @@ DialogServices SystemDialogServices() {
 
 int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     SetLogFileName(profile.logFileName);
+    SetLogRefusalHandler([](const std::string& text) {
+        ToolMessageBox(GetActiveWindow(), text, MB_OK | MB_ICONEXCLAMATION);
+    });
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     CApplicationShell shell(profile, [&](CServerInventory& inventory) {
