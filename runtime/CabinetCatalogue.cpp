@@ -160,6 +160,9 @@ std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>
     const std::optional<SqliAddress> sqli = ResolveSqli(serverType, *sources.registry);
     if (!sqli)
         return kSqliNoEdition;
+    if (const std::uint32_t status = CheckInstallFolder(sqli->folder, *sources.log);
+        status != kSqliOk)
+        return status;
     const std::string commandLine = sqli->CommandLine("ZqlCatalog", kCatalogueStatement);
     sources.log->Result(LogStatus::Success, kLogLabel, commandLine);
     std::string output;
@@ -197,6 +200,8 @@ std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& f
     if (!sqli)
         return kSqliInvalidArg;
     sqli->folder = folder; // where the catalogue was looked for
+    if (const std::uint32_t status = CheckInstallFolder(folder, *sources.log); status != kSqliOk)
+        return status;
     std::string output;
     if (sources.runInterpreter(sqli->CommandLine("$$SystemDB", kListingStatement), output) !=
         kSqliOk)

@@ -59,6 +59,13 @@ std::string ReadInstallFolder(int row, const IRegistry& registry) {
     return folder;
 }
 
+bool IsFullFolderPath(const std::string& folder) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (folder.size() >= 3 && letter(folder[0]) && folder[1] == ':' && folder[2] == '\\')
+        return true;
+    return folder.size() > 2 && folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\\';
+}
+
 const char* ServiceNameOfProduct(std::uint32_t code) {
     switch (code) {
     case kServerTypeStorage:

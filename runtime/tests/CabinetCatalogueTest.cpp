@@ -208,6 +208,25 @@ TEST_F(CatalogueTest, FailuresOfBothSources) {
     EXPECT_EQ(ListSystemDatabases(4096, "", records, Sources()), kSqliInvalidArg);
 }
 
+// Without a full installation folder the command line would name "\sqli.exe" on the
+// current drive, or a sqli.exe in the current folder: nothing is started.
+TEST_F(CatalogueTest, InterpreterWithoutAFullInstallationFolderIsNotStarted) {
+    for (const char* folder : {"", "Velmora"}) {
+        registry.strings[{"SOFTWARE\\Brannock\\Pellacore", "InstallDir"}] = folder;
+        std::vector<CabinetRecord> records;
+        EXPECT_EQ(getSydCabList(512, records, Sources()), kSqliNoInstallFolder) << folder;
+        EXPECT_EQ(ListSystemDatabases(512, folder, records, Sources()), kSqliNoInstallFolder);
+    }
+    registry.strings.clear();
+    std::vector<CabinetRecord> records;
+    EXPECT_EQ(getSydCabList(512, records, Sources()), kSqliNoInstallFolder);
+    EXPECT_TRUE(commandLines.empty());
+    EXPECT_NE(Log().find("【Failure】,sqli.exe,サーバーのインストールフォルダーが分からないため"),
+              std::string::npos);
+    std::string output;
+    EXPECT_EQ(RunSqliQuery(512, "select 1", output, registry, log), kSqliNoInstallFolder);
+}
+
 TEST_F(CatalogueTest, InventoryListsOnlyTheStorageProduct) {
     registry = FakeRegistry::Installation(true, 0x200);
     outputs["ZqlCatalog"] = std::string(kHeader) + "1,|,,|,db,|,0,|,h,|,enc:u,|,enc:p\r\n" +
