@@ -49,12 +49,18 @@ std::string CatalogueValue(const char* field) {
     return tokens.Count() > 0 ? tokens.At(0) : field;
 }
 
-void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
-                const CatalogueSources& sources, const char* failureText) {
+// The login and password are kept encoded; decoding each once now, and wiping the result at
+// once, tells while the catalogue is read which one the helper library cannot decode. That
+// field stays empty, as a login the session then reports missing.
+void KeepDecodable(const std::string& encoded, char* field, std::size_t fieldSize,
+                   const CatalogueSources& sources, const char* failureText) {
     const std::string work =
         encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
-    if (sources.library == nullptr ||
-        DecodeCredential(work, field, fieldSize, *sources.library) != Outcome::Done)
+    CSecretString plain;
+    if (sources.library != nullptr &&
+        DecodeCredential(work, plain, *sources.library) == Outcome::Done)
+        mbcs::CopyToField(field, fieldSize, work);
+    else
         sources.log->Result(LogStatus::Failure, failureText);
 }
 
@@ -89,10 +95,10 @@ CabinetRecord RecordFromCatalogueLine(const char* line, const CatalogueSources& 
     SetField(record.databaseName, CatalogueValue(fields[2].c_str()));
     SetField(record.operationMode, CatalogueValue(fields[3].c_str()));
     SetField(record.databaseHost, CatalogueValue(fields[4].c_str()));
-    DecodeInto(CatalogueValue(fields[5].c_str()), record.databaseUser, sizeof record.databaseUser,
-               sources, "Decode error!! user");
-    DecodeInto(CatalogueValue(fields[6].c_str()), record.databasePassword,
-               sizeof record.databasePassword, sources, "Decode error!! password");
+    KeepDecodable(CatalogueValue(fields[5].c_str()), record.encodedUser, sizeof record.encodedUser,
+                  sources, "Decode error!! user");
+    KeepDecodable(CatalogueValue(fields[6].c_str()), record.encodedPassword,
+                  sizeof record.encodedPassword, sources, "Decode error!! password");
     return record;
 }
 
@@ -129,30 +135,6 @@ CabinetRecord RecordFromListingLine(const char* line) {
 
 CatalogueSources SystemCatalogueSources() {
     return {&SystemRegistry(), &CaptureSqliOutput, SystemHelperLibrary(), &FileLog()};
-}
-
-Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                         const CredentialLibrary& library) {
-    ZqlWideChar* wideEncoded = nullptr;
-    ZqlWideChar* widePlain = nullptr;
-    char* plain = nullptr;
-    library.asciiToString(encoded.c_str(), &wideEncoded, nullptr);
-    // A step that hands back no text has failed, whatever its status says.
-    bool decoded = wideEncoded != nullptr &&
-                   library.decrypt2(wideEncoded, &widePlain, nullptr) == 0 && widePlain != nullptr;
-    if (decoded) {
-        library.stringToAscii(widePlain, &plain, nullptr);
-        decoded = plain != nullptr;
-    }
-    if (decoded)
-        mbcs::CopyToField(field, fieldSize, plain);
-    if (wideEncoded != nullptr)
-        library.freeWide(wideEncoded, nullptr);
-    if (widePlain != nullptr)
-        library.freeWide(widePlain, nullptr);
-    if (plain != nullptr)
-        library.freeNarrow(plain, nullptr);
-    return decoded ? Outcome::Done : Outcome::Failed;
 }
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,

@@ -2,6 +2,7 @@
 
 #include "Text.h"
 
+#include <cstring>
 #include <initializer_list>
 
 const char kHelperLibraryFile[] = "ZqlCommon_SD3.dll";
@@ -31,6 +32,40 @@ Outcome BindCredentialLibrary(const ExportLookup& lookup, CredentialLibrary& lib
 #include "HelperLibraryExports.inc"
 #undef ZQL_EXPORT
     return Outcome::Done;
+}
+
+Outcome DecodeCredential(const std::string& encoded, CSecretString& plain,
+                         const CredentialLibrary& library) {
+    ZqlWideChar* wideEncoded = nullptr;
+    ZqlWideChar* widePlain = nullptr;
+    char* narrowPlain = nullptr;
+    library.asciiToString(encoded.c_str(), &wideEncoded, nullptr);
+    // A step that hands back no text has failed, whatever its status says.
+    bool decoded = wideEncoded != nullptr &&
+                   library.decrypt2(wideEncoded, &widePlain, nullptr) == 0 && widePlain != nullptr;
+    if (decoded) {
+        library.stringToAscii(widePlain, &narrowPlain, nullptr);
+        decoded = narrowPlain != nullptr;
+    }
+    if (decoded) {
+        const std::size_t length = std::strlen(narrowPlain);
+        plain.Reserve(plain.Text().size() + length);
+        plain.Room().append(narrowPlain, length);
+    }
+    if (wideEncoded != nullptr)
+        library.freeWide(wideEncoded, nullptr);
+    if (widePlain != nullptr) {
+        std::size_t units = 0;
+        while (widePlain[units] != 0)
+            ++units;
+        WipeMemory(widePlain, units * sizeof(ZqlWideChar));
+        library.freeWide(widePlain, nullptr);
+    }
+    if (narrowPlain != nullptr) {
+        WipeMemory(narrowPlain, std::strlen(narrowPlain));
+        library.freeNarrow(narrowPlain, nullptr);
+    }
+    return decoded ? Outcome::Done : Outcome::Failed;
 }
 
 std::string HelperLibraryMissingText(const std::string& missing) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Outcome.h"
+#include "Secret.h"
 #include "ZqlCommon.h"
 
 #include <functional>
@@ -34,6 +35,12 @@ Outcome BindCredentialLibrary(const ExportLookup& lookup, CredentialLibrary& lib
 // cannot be loaded or lacks a function, which missing then names (the library's file name
 // or the function's).
 const CredentialLibrary* SystemHelperLibrary(std::string* missing = nullptr);
+
+// Decodes a login or password of the catalogue into plain, which wipes it when it goes; the
+// library's own texts of it are wiped before they are released. Failed when any step of
+// the library failed or gave no text (plain is then left as it was).
+Outcome DecodeCredential(const std::string& encoded, CSecretString& plain,
+                         const CredentialLibrary& library);
 
 // What the administrator reads when the library cannot be bound (ANSI).
 std::string HelperLibraryMissingText(const std::string& missing);

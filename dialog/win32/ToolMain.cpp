@@ -15,8 +15,8 @@ namespace {
 DialogServices SystemDialogServices() {
     return {LoadResourceText,
             [](const CabinetRecord& record) {
-                return CSqlServerSession(record.databaseHost, record.databaseUser,
-                                         record.databasePassword);
+                return CSqlServerSession(record.databaseHost, record.encodedUser,
+                                         record.encodedPassword, SystemHelperLibrary());
             },
             [](const std::string& statement, std::string& output) {
                 return RunSqliQuery(kServerTypeStorage, statement, output);

@@ -61,8 +61,9 @@ TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
     EXPECT_STREQ(records[0].databaseName, "Eigyo");
     EXPECT_STREQ(records[0].operationMode, "0");
     EXPECT_STREQ(records[0].databaseHost, "127.0.0.1");
-    EXPECT_STREQ(records[0].databaseUser, "sa_user");
-    EXPECT_STREQ(records[0].databasePassword, "p;w=");
+    // The login and password stay encoded: the session decodes them when it logs in.
+    EXPECT_STREQ(records[0].encodedUser, "enc:sa_user");
+    EXPECT_STREQ(records[0].encodedPassword, "enc:p;w=");
     EXPECT_STREQ(records[0].folder, "");
     EXPECT_EQ(records[1].stateFlag, 1);
     EXPECT_EQ(commandLines.at(0).rfind("\"C:\\Velmora\\Zeph5\\sqli.exe\" /inprocess /reg "
@@ -93,8 +94,8 @@ TEST_F(CatalogueTest, NameHoldingTheSeparatorShiftsNoField) {
     EXPECT_STREQ(records[0].databaseName, "Db");
     EXPECT_STREQ(records[0].operationMode, "0");
     EXPECT_STREQ(records[0].databaseHost, "h");
-    EXPECT_STREQ(records[0].databaseUser, "user1");
-    EXPECT_STREQ(records[0].databasePassword, "pass1");
+    EXPECT_STREQ(records[0].encodedUser, "enc:user1");
+    EXPECT_STREQ(records[0].encodedPassword, "enc:pass1");
     const std::string log = Log();
     EXPECT_NE(log.find("getSydCabList(),1,|,A,|,B,|,C,|,Db,|,0,|,h,|,********,|,********,,"),
               std::string::npos);
@@ -116,8 +117,8 @@ TEST_F(CatalogueTest, UndecodableUserKeepsTheRecord) {
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_STREQ(records[0].databaseUser, "");
-    EXPECT_STREQ(records[0].databasePassword, "pw");
+    EXPECT_STREQ(records[0].encodedUser, "");
+    EXPECT_STREQ(records[0].encodedPassword, "enc:pw");
     EXPECT_STREQ(records[0].databaseName, "Brk");
     const std::string log = Log();
     const std::size_t row = log.find("getSydCabList(),1,|,Broken");
@@ -131,7 +132,7 @@ TEST_F(CatalogueTest, ConversionWithoutTextIsADecodeFailure) {
     outputs["ZqlCatalog"] = std::string(kHeader) + "1,|,A,|,a,|,0,|,h,|,enc:u,|,enc:p\r\n";
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
-    EXPECT_STREQ(records[0].databaseUser, "");
+    EXPECT_STREQ(records[0].encodedUser, "");
     EXPECT_NE(Log().find("Decode error!! password"), std::string::npos);
 }
 
@@ -182,7 +183,7 @@ TEST_F(CatalogueTest, ErrorOrEmptyCatalogueFallsBackToTheSystemDatabases) {
         EXPECT_STREQ(records[0].shortName, "Sales");
         EXPECT_STREQ(records[1].folder, ""); // Paths shorter than its suffix
         EXPECT_STREQ(records[2].folder, "C:\\\x89\x63\x8B\xC6");
-        EXPECT_STREQ(records[0].databaseUser, "");
+        EXPECT_STREQ(records[0].encodedUser, "");
         EXPECT_EQ(records[0].stateFlag, 1);
     }
     EXPECT_NE(Log().find("【Failure】,キャビネットが見つからなかった,,,"), std::string::npos);

@@ -5,6 +5,7 @@
 // is UTF-8).
 #include "SqlConnection.h"
 
+#include "Secret.h"
 #include "Text.h"
 #include "TokenList.h"
 #include "UniqueHandle.h"
@@ -15,7 +16,6 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <optional>
 #include <vector>
 
 namespace {
@@ -33,23 +33,30 @@ struct Driver {
     bool freeTds = false;
 };
 
-// A value in a connection string, braced when it holds a character the string's syntax
-// uses, so that a password with ';', '=' or '}' reaches the server unchanged. Empty when
-// the driver cannot be given the value (FreeTDS and a value holding "};").
-std::optional<std::u16string> ConnectionValue(const std::u16string& value, const Driver& driver) {
-    if (value.find_first_of(u";={}[](),?*!@ ") == std::u16string::npos)
-        return value;
-    if (driver.freeTds)
-        return value.find(u"};") == std::u16string::npos
-                   ? std::optional<std::u16string>(u"{" + value + u"}")
-                   : std::nullopt;
-    std::u16string quoted = u"{";
-    for (char16_t c : value) {
-        quoted.push_back(c);
-        if (c == u'}')
-            quoted.push_back(u'}');
+// Appends a value of a connection string, braced when it holds a character the string's
+// syntax uses, so that a password with ';', '=' or '}' reaches the server unchanged. False
+// when the driver cannot be given the value (FreeTDS and a value holding "};").
+bool AppendConnectionValue(CSecretUtf16& out, const std::u16string& value, const Driver& driver) {
+    if (value.find_first_of(u";={}[](),?*!@ ") == std::u16string::npos) {
+        out.Append(value);
+        return true;
     }
-    return quoted + u"}";
+    if (driver.freeTds && value.find(u"};") != std::u16string::npos)
+        return false;
+    out.Append(u'{');
+    for (char16_t c : value) {
+        out.Append(c);
+        if (c == u'}' && !driver.freeTds)
+            out.Append(c);
+    }
+    out.Append(u'}');
+    return true;
+}
+
+// The UTF-16 form of a decoded text, in a text that wipes it.
+void Widen(const std::string& ansi, CSecretUtf16& wide) {
+    wide.Reserve(ansi.size());
+    AppendUtf16FromAnsi(wide.Room(), ansi);
 }
 
 bool Contains(std::u16string text, const std::u16string& part) {
@@ -120,29 +127,37 @@ public:
     bool Connect(const std::string& server, const std::string& login,
                  const std::string* password) override {
         const Driver driver = ChooseDriver(env_.Get());
-        const auto serverValue = ConnectionValue(Utf16FromAnsi(server), driver);
-        const auto loginValue = ConnectionValue(Utf16FromAnsi(login), driver);
-        const auto passwordValue =
-            ConnectionValue(password ? Utf16FromAnsi(*password) : u"", driver);
-        if (!serverValue || !loginValue || !passwordValue)
+        // The login and password arrive decoded: their wide forms, the connection string and
+        // the one the driver completes are wiped when the call returns.
+        CSecretUtf16 wideLogin, widePassword, text;
+        Widen(login, wideLogin);
+        Widen(password != nullptr ? *password : std::string(), widePassword);
+        text.Append(u"DRIVER={" + driver.name + u"};SERVER=");
+        bool valid = AppendConnectionValue(text, Utf16FromAnsi(server), driver);
+        text.Append(u";UID=");
+        valid = AppendConnectionValue(text, wideLogin.Text(), driver) && valid;
+        text.Append(u";");
+        if (password != nullptr) {
+            text.Append(u"PWD=");
+            valid = AppendConnectionValue(text, widePassword.Text(), driver) && valid;
+            text.Append(u";");
+        }
+        if (!valid)
             return false;
-        std::u16string text =
-            u"DRIVER={" + driver.name + u"};SERVER=" + *serverValue + u";UID=" + *loginValue + u";";
-        if (password != nullptr)
-            text += u"PWD=" + *passwordValue + u";";
         // Driver 18 encrypts by default and then insists on a certificate it can verify,
         // which the servers these tools meet (a local instance with its self-signed
         // certificate) do not have. "Optional" keeps what every older driver does: the
         // connection is encrypted when the server demands it and not otherwise.
         if (driver.name == u"ODBC Driver 18 for SQL Server")
-            text += u"Encrypt=Optional;";
+            text.Append(u"Encrypt=Optional;");
         // A generous bound instead of waiting forever for a server that does not answer.
         SQLSetConnectAttrW(dbc_.Get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
         SQLWCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
         const SQLRETURN rc =
-            SQLDriverConnectW(dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text)), SQL_NTS,
-                              completed, 1024, &completedLength, SQL_DRIVER_NOPROMPT);
+            SQLDriverConnectW(dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text.Text())),
+                              SQL_NTS, completed, 1024, &completedLength, SQL_DRIVER_NOPROMPT);
+        WipeMemory(completed, sizeof completed);
         connected_ = SQL_SUCCEEDED(rc);
         return connected_;
     }
