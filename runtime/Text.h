@@ -16,6 +16,11 @@ std::string Utf8FromAnsi(const std::string& ansi);
 // UTF-16 text of ANSI text, for wide interfaces.
 std::u16string Utf16FromAnsi(const std::string& ansi);
 
+#if defined(_WIN32)
+// The same as the wide text of Windows' own calls.
+std::wstring WideFromAnsi(const std::string& ansi);
+#endif
+
 // Appends the UTF-16 text of ANSI text: at most one unit for each byte, so that room for
 // ansi.size() more units is enough.
 void AppendUtf16FromAnsi(std::u16string& out, std::string_view ansi);

@@ -10,17 +10,18 @@
 #include "TokenList.h"
 #include "UniqueHandle.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
+#include "OdbcApi.h"
 
 #include <vector>
 
 namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide text must be UTF-16");
+
+// Bound whenever a connection exists (CreateOdbcConnection makes none without it).
+const OdbcApi& Api() {
+    return *Odbc();
+}
 
 const SQLWCHAR* Wide(const std::u16string& text) {
     return reinterpret_cast<const SQLWCHAR*>(text.c_str());
@@ -77,8 +78,8 @@ Driver ChooseDriver(SQLHENV env) {
     SQLWCHAR attributes[1024];
     SQLSMALLINT nameLength = 0, attributesLength = 0;
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    while (SQL_SUCCEEDED(
-        SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024, &attributesLength))) {
+    while (SQL_SUCCEEDED(Api().SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024,
+                                           &attributesLength))) {
         // The attributes are "key=value" texts separated by zeros; the driver's file tells
         // FreeTDS apart.
         const std::u16string all(reinterpret_cast<const char16_t*>(attributes),
@@ -97,7 +98,7 @@ template <SQLSMALLINT Type> struct OdbcHandleTraits {
     using Handle = SQLHANDLE;
     static Handle Empty() { return SQL_NULL_HANDLE; }
     static bool Valid(Handle handle) { return handle != SQL_NULL_HANDLE; }
-    static void Close(Handle handle) { SQLFreeHandle(Type, handle); }
+    static void Close(Handle handle) { Api().SQLFreeHandle(Type, handle); }
 };
 using CEnvironmentHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_ENV>>;
 using CConnectionHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_DBC>>;
@@ -105,21 +106,21 @@ using CStatementHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_STMT>>;
 
 CStatementHandle NewStatement(SQLHDBC dbc) {
     CStatementHandle statement;
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement.Out());
+    Api().SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement.Out());
     return statement;
 }
 
 class OdbcConnection : public ISqlConnection {
 public:
     OdbcConnection() {
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env_.Out());
-        SQLSetEnvAttr(env_.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                      0);
-        SQLAllocHandle(SQL_HANDLE_DBC, env_.Get(), dbc_.Out());
+        Api().SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env_.Out());
+        Api().SQLSetEnvAttr(env_.Get(), SQL_ATTR_ODBC_VERSION,
+                            reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        Api().SQLAllocHandle(SQL_HANDLE_DBC, env_.Get(), dbc_.Out());
     }
     ~OdbcConnection() override {
         if (connected_)
-            SQLDisconnect(dbc_.Get());
+            Api().SQLDisconnect(dbc_.Get());
     }
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
@@ -151,12 +152,13 @@ public:
         if (driver.name == u"ODBC Driver 18 for SQL Server")
             text.Append(u"Encrypt=Optional;");
         // A generous bound instead of waiting forever for a server that does not answer.
-        SQLSetConnectAttrW(dbc_.Get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+        Api().SQLSetConnectAttrW(dbc_.Get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                 reinterpret_cast<SQLPOINTER>(30), 0);
         SQLWCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
-        const SQLRETURN rc =
-            SQLDriverConnectW(dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text.Text())),
-                              SQL_NTS, completed, 1024, &completedLength, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = Api().SQLDriverConnectW(
+            dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text.Text())), SQL_NTS, completed, 1024,
+            &completedLength, SQL_DRIVER_NOPROMPT);
         WipeMemory(completed, sizeof completed);
         connected_ = SQL_SUCCEEDED(rc);
         return connected_;
@@ -165,7 +167,7 @@ public:
     bool Disconnect() override {
         if (!connected_)
             return true;
-        if (!SQL_SUCCEEDED(SQLDisconnect(dbc_.Get())))
+        if (!SQL_SUCCEEDED(Api().SQLDisconnect(dbc_.Get())))
             return false;
         connected_ = false;
         return true;
@@ -195,15 +197,15 @@ public:
     bool Query(const std::string& sql, std::string& text, long& rows) override {
         const CStatementHandle statement = NewStatement(dbc_.Get());
         const std::u16string wide = Utf16FromAnsi(sql);
-        if (!SQL_SUCCEEDED(SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
-                                          static_cast<SQLINTEGER>(wide.size()))))
+        if (!SQL_SUCCEEDED(Api().SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
+                                                static_cast<SQLINTEGER>(wide.size()))))
             return false;
         SQLSMALLINT columns = 0;
-        SQLNumResultCols(statement.Get(), &columns);
+        Api().SQLNumResultCols(statement.Get(), &columns);
         text.clear();
         rows = 0;
         SQLRETURN rc;
-        while (SQL_SUCCEEDED(rc = SQLFetch(statement.Get()))) {
+        while (SQL_SUCCEEDED(rc = Api().SQLFetch(statement.Get()))) {
             if (rows > 0)
                 text += "\r\n";
             for (SQLUSMALLINT column = 1; column <= columns; ++column) {
@@ -220,13 +222,13 @@ public:
     bool Execute(const std::string& sql) override {
         const CStatementHandle statement = NewStatement(dbc_.Get());
         const std::u16string wide = Utf16FromAnsi(sql);
-        SQLRETURN rc = SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
-                                      static_cast<SQLINTEGER>(wide.size()));
+        SQLRETURN rc = Api().SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
+                                            static_cast<SQLINTEGER>(wide.size()));
         // An update that touches no row answers "no data": it still succeeded.
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
             return false;
         // Later results of the batch may carry an error of their own.
-        while (SQL_SUCCEEDED(rc = SQLMoreResults(statement.Get()))) {
+        while (SQL_SUCCEEDED(rc = Api().SQLMoreResults(statement.Get()))) {
         }
         return rc == SQL_NO_DATA;
     }
@@ -236,9 +238,9 @@ private:
     bool AppendValue(SQLHSTMT statement, SQLUSMALLINT column, std::string& text) {
         for (;;) {
             SQLLEN indicator = 0;
-            const SQLRETURN rc =
-                SQLGetData(statement, column, SQL_C_WCHAR, buffer_.data(),
-                           static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)), &indicator);
+            const SQLRETURN rc = Api().SQLGetData(
+                statement, column, SQL_C_WCHAR, buffer_.data(),
+                static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)), &indicator);
             if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA)
                 return true;
             if (!SQL_SUCCEEDED(rc))
@@ -271,5 +273,7 @@ private:
 } // namespace
 
 std::unique_ptr<ISqlConnection> CreateOdbcConnection() {
+    if (Odbc() == nullptr)
+        return nullptr;
     return std::make_unique<OdbcConnection>();
 }

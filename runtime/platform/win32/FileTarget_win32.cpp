@@ -7,11 +7,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string& ansi) {
-    const std::u16string wide = Utf16FromAnsi(ansi);
-    return std::wstring(wide.begin(), wide.end());
-}
-
 std::wstring FullPath(const std::wstring& path) {
     const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
@@ -58,7 +53,7 @@ TargetRefusal RefusalOfOpenedFile(HANDLE file) {
 }
 
 Outcome ReplaceFileContents(const std::string& path, const std::string& bytes, std::string& why) {
-    const std::wstring full = FullPath(Wide(path));
+    const std::wstring full = FullPath(WideFromAnsi(path));
     if (full.empty()) {
         why = FileStepFailedText("パスの解決", GetLastError());
         return Outcome::Failed;

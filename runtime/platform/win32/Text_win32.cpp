@@ -35,6 +35,11 @@ std::u16string Utf16FromAnsi(const std::string& ansi) {
     return wide;
 }
 
+std::wstring WideFromAnsi(const std::string& ansi) {
+    const std::u16string wide = Utf16FromAnsi(ansi);
+    return std::wstring(wide.begin(), wide.end());
+}
+
 void AppendUtf16FromAnsi(std::u16string& out, std::string_view ansi) {
     if (ansi.empty())
         return;
