@@ -284,7 +284,7 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
     std::string missing;
     if (SystemHelperLibrary(&missing) == nullptr) {
         run.exitCode = kCheckRefused;
-        run.errors.push_back(HelperLibraryMissingText(missing));
+        run.errors.push_back(missing);
         return Finish(run, command, RefusalReport(run), log, logRefusals.texts);
     }
 

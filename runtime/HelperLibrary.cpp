@@ -1,11 +1,16 @@
 #include "HelperLibrary.h"
 
+#include "InstallSettings.h"
+#include "Mbcs.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
 const char kHelperLibraryFile[] = "ZqlCommon_SD3.dll";
+const char kToolsKey[] = "SOFTWARE\\VelmoraTools";
+const char kHelperLibraryFolderValue[] = "HelperLibraryFolder";
 
 namespace {
 
@@ -20,6 +25,12 @@ bool Bind(const ExportLookup& lookup, Function& function, std::initializer_list<
     }
     missing = *(names.end() - 1);
     return false;
+}
+
+std::string PathInFolder(const std::string& folder, const char* file) {
+    const char* last = mbcs::FindLastChar(folder.c_str(), '\\');
+    const bool endsInSeparator = last != nullptr && last[1] == '\0';
+    return folder + (endsInSeparator ? "" : "\\") + file;
 }
 
 } // namespace
@@ -68,12 +79,52 @@ Outcome DecodeCredential(const std::string& encoded, CSecretString& plain,
     return decoded ? Outcome::Done : Outcome::Failed;
 }
 
-std::string HelperLibraryMissingText(const std::string& missing) {
-    const std::string what =
-        missing == kHelperLibraryFile
-            ? std::string(kHelperLibraryFile) + " を読み込めません。"
-            : std::string(kHelperLibraryFile) + " に関数 " + missing + " がありません。";
-    return Ansi((what + "\nサーバーの補助ライブラリを使えないため、起動できません。"
-                        "\nサーバーがインストールされたマシンで実行してください。")
-                    .c_str());
+HelperLibrarySearch FindHelperLibraryFolders(const IRegistry& registry) {
+    HelperLibrarySearch search;
+    search.namedFolder = registry.QueryString(kToolsKey, kHelperLibraryFolderValue).value_or("");
+    const std::string candidates[] = {
+        ReadInstallFolder(ResolveEdition(kServerTypeStorage, registry), registry),
+        ReadInstallDir(registry), search.namedFolder};
+    for (const std::string& folder : candidates)
+        if (IsFullFolderPath(folder) &&
+            std::find(search.folders.begin(), search.folders.end(), folder) == search.folders.end())
+            search.folders.push_back(folder);
+    return search;
+}
+
+HelperLibraryBinding LoadHelperLibrary(const IRegistry& registry, const LibraryLoader& load) {
+    HelperLibraryBinding binding;
+    binding.search = FindHelperLibraryFolders(registry);
+    binding.missing = kHelperLibraryFile;
+    for (const std::string& folder : binding.search.folders) {
+        const std::string path = PathInFolder(folder, kHelperLibraryFile);
+        if (const std::optional<ExportLookup> lookup = load(path)) {
+            binding.loadedFrom = path;
+            binding.bound =
+                BindCredentialLibrary(*lookup, binding.library, binding.missing) == Outcome::Done;
+            break;
+        }
+    }
+    return binding;
+}
+
+std::string HelperLibraryMissingText(const HelperLibraryBinding& binding) {
+    std::string what;
+    if (binding.missing == kHelperLibraryFile) {
+        std::string folders;
+        for (const std::string& folder : binding.search.folders)
+            folders += (folders.empty() ? "" : ", ") + folder;
+        const std::string& named = binding.search.namedFolder;
+        what = std::string(kHelperLibraryFile) + Ansi(" を読み込めません。\n探したフォルダー: ") +
+               (folders.empty() ? Ansi("なし") : folders) + "\nHKEY_LOCAL_MACHINE\\" + kToolsKey +
+               Ansi(" の ") + kHelperLibraryFolderValue + ": " +
+               (named.empty() ? Ansi("設定なし")
+                              : named + (IsFullFolderPath(named)
+                                             ? ""
+                                             : Ansi(" (フルパスではないため使いません)")));
+    } else {
+        what = binding.loadedFrom + Ansi(" に関数 ") + binding.missing + Ansi(" がありません。");
+    }
+    return what + Ansi("\nサーバーの補助ライブラリを使えないため、起動できません。"
+                       "\nサーバーがインストールされたマシンで実行してください。");
 }

@@ -43,7 +43,7 @@ int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     // before it touches anything, as a program bound to the library by import would.
     std::string missing;
     if (SystemHelperLibrary(&missing) == nullptr) {
-        shell.ShowMessage(HelperLibraryMissingText(missing), kMbOk | kMbIconStop);
+        shell.ShowMessage(missing, kMbOk | kMbIconStop);
         return 1;
     }
     return RunApplication(profile, shell, SystemServiceManager());
