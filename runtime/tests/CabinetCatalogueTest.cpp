@@ -12,6 +12,9 @@
 
 namespace {
 
+const char kHeader[] = "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"
+                       "StringValue,'|',StringValue,'|',StringValue\r\n";
+
 // The interpreter, faked by database name: the text it prints for the catalogue query and
 // for the system database listing.
 class CatalogueTest : public ::testing::Test {
@@ -44,10 +47,14 @@ protected:
                 &kFakeCredentialLibrary, &log};
     }
     std::string Log() const { return log.Utf8Text(); }
+    // The records of a generation-5 catalogue of one row.
+    std::vector<CabinetRecord> ReadRow(const std::string& row) {
+        outputs["ZqlCatalog"] = std::string(kHeader) + row + "\r\n";
+        std::vector<CabinetRecord> records;
+        EXPECT_EQ(getSydCabList(512, records, Sources()), 0u);
+        return records;
+    }
 };
-
-const char kHeader[] = "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"
-                       "StringValue,'|',StringValue,'|',StringValue\r\n";
 
 TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
     outputs["ZqlCatalog"] = std::string(kHeader) +
@@ -85,17 +92,13 @@ TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
 // Only the name is free text: a name holding the separator moves no other field, and the
 // login and password stay masked in the log.
 TEST_F(CatalogueTest, NameHoldingTheSeparatorShiftsNoField) {
-    outputs["ZqlCatalog"] =
-        std::string(kHeader) + "1,|,A,|,B,|,C,|,Db,|,0,|,h,|,enc:user1,|,enc:pass1\r\n";
-    std::vector<CabinetRecord> records;
-    ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
+    const std::vector<CabinetRecord> records =
+        ReadRow("1,|,A,|,B,|,C,|,Db,|,0,|,h,|,enc:user1,|,enc:pass1");
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_STREQ(records[0].displayName, "A,|,B,|,C");
-    EXPECT_STREQ(records[0].databaseName, "Db");
-    EXPECT_STREQ(records[0].operationMode, "0");
-    EXPECT_STREQ(records[0].databaseHost, "h");
-    EXPECT_STREQ(records[0].encodedUser, "enc:user1");
-    EXPECT_STREQ(records[0].encodedPassword, "enc:pass1");
+    const CabinetRecord& r = records[0];
+    EXPECT_EQ((std::vector<std::string>{r.displayName, r.databaseName, r.operationMode,
+                                        r.databaseHost, r.encodedUser, r.encodedPassword}),
+              (std::vector<std::string>{"A,|,B,|,C", "Db", "0", "h", "enc:user1", "enc:pass1"}));
     const std::string log = Log();
     EXPECT_NE(log.find("getSydCabList(),1,|,A,|,B,|,C,|,Db,|,0,|,h,|,********,|,********,,"),
               std::string::npos);
@@ -112,10 +115,8 @@ TEST_F(CatalogueTest, HeaderOnlyMeansNoCabinetsAndNoFallback) {
 }
 
 TEST_F(CatalogueTest, UndecodableUserKeepsTheRecord) {
-    outputs["ZqlCatalog"] =
-        std::string(kHeader) + "1,|,Broken,|,Brk,|,0,|,h,|,garbage,|,enc:pw\r\n";
-    std::vector<CabinetRecord> records;
-    ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
+    const std::vector<CabinetRecord> records =
+        ReadRow("1,|,Broken,|,Brk,|,0,|,h,|,garbage,|,enc:pw");
     ASSERT_EQ(records.size(), 1u);
     EXPECT_STREQ(records[0].encodedUser, "");
     EXPECT_STREQ(records[0].encodedPassword, "enc:pw");
