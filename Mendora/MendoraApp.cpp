@@ -3,10 +3,12 @@
 // dialog that checks and repairs one cabinet at a time.
 #include "MendoraDlg.h"
 
+#include "DllSearch.h"
 #include "ToolMain.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     return RunTool(kMendoraProfile, MakeDialog<CMendoraDlg>);
 }

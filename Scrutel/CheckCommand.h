@@ -31,7 +31,7 @@ enum CheckExitCode : int {
     kCheckFindings = 1,   // every check completed and something was found
     kCheckFailed = 2,     // a check or a connection failed
     kCheckRefused = 3,    // another tool runs, the product is missing, the service would not stop
-    kCheckBadCommand = 4, // bad command line or unknown cabinet name; nothing was touched
+    kCheckBadCommand = 4, // bad command line (nothing written) or unknown cabinet name
 };
 
 struct CheckFinding {

@@ -6,6 +6,7 @@
 #include "ScrutelDlg.h"
 #include "UnattendedCheck.h"
 
+#include "DllSearch.h"
 #include "ToolMain.h"
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
     if (!IsCheckCommand(arguments))
         return RunTool(kScrutelProfile, MakeDialog<CScrutelDlg>);

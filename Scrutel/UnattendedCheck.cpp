@@ -1,14 +1,15 @@
 #include "UnattendedCheck.h"
 
 #include "CheckCommand.h"
+#include "FileTarget.h"
 #include "HelperLibrary.h"
 #include "ScrutelDlg.h"
+#include "SqliQuery.h"
 #include "StringIds.h"
 #include "Text.h"
 #include "ToolVersion.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ctime>
 #include <memory>
 
@@ -21,15 +22,6 @@ std::string UtcNow() {
     char text[32] = "";
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
     return text;
-}
-
-// Writes a file whole; false when it cannot be written.
-bool WriteFile(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
 }
 
 class CNoProgress : public IProgressWindow {
@@ -157,11 +149,17 @@ public:
         return 1; // OK
     }
 
-    bool ConsentToStop(const ToolProfile&, CServerInventory& inventory) override {
-        inventory.LoadCabinets();
-        static const std::vector<CabinetRecord> kNone;
-        const std::vector<CabinetRecord>& cabinets =
-            inventory.IsInstalled(0) ? inventory.Entry(0).cabinets : kNone;
+    // Scheduling the task is the administrator's consent.
+    bool ConsentToStop(const ToolProfile&, CServerInventory&) override { return true; }
+
+    // The cabinets are read once the service is stopped, as the dialog reads them: a
+    // catalogue that cannot be read then is a failure of the run, not an unknown name.
+    bool SelectCabinets(CServerInventory& inventory) {
+        if (inventory.LoadCabinets() != kSqliOk) {
+            Refuse(kCheckFailed, Ansi("キャビネットの一覧を読み込めません。"));
+            return false;
+        }
+        const std::vector<CabinetRecord>& cabinets = inventory.Entry(0).cabinets;
         for (const std::string& name : command_.cabinets) {
             const auto found =
                 std::find_if(cabinets.begin(), cabinets.end(),
@@ -187,6 +185,8 @@ public:
 
     // The end of the user's session is heard by the program's hidden window.
     void RunMainDialog(CServerInventory& inventory, const SessionEndFn&) override {
+        if (!SelectCabinets(inventory))
+            return;
         CHeadlessView view(selection_,
                            [this](const std::string& text) { recorder_.Message(text); });
         DialogServices services{
@@ -214,21 +214,41 @@ private:
     std::string report_;
 };
 
+// What the log refused during the run, for its record: a run without a window has no one
+// else to tell.
+class CLogRefusals {
+public:
+    CLogRefusals() {
+        SetLogRefusalHandler([this](const std::string& text) { texts.push_back(text); });
+    }
+    ~CLogRefusals() { SetLogRefusalHandler(nullptr); }
+    CLogRefusals(const CLogRefusals&) = delete;
+    CLogRefusals& operator=(const CLogRefusals&) = delete;
+
+    std::vector<std::string> texts;
+};
+
 // The run's end: its exit code, what stopped it in the log, the report and the record in
-// their files. A file that cannot be written fails the run.
-int Finish(CheckRun& run, const CheckCommand& command, const std::string& report, ILog& log) {
+// their files, each replaced whole. A file that cannot be written fails the run; a log
+// that was refused is told in the record.
+int Finish(CheckRun& run, const CheckCommand& command, const std::string& report, ILog& log,
+           const std::vector<std::string>& logRefusals) {
     for (const std::string& error : run.errors)
         log.Result(LogStatus::Failure, kLogLabel, error);
-    if (!command.reportFile.empty() && !WriteFile(command.reportFile, report)) {
-        run.errors.push_back(Ansi("レポートを書き込めません: ") + command.reportFile);
+    run.errors.insert(run.errors.end(), logRefusals.begin(), logRefusals.end());
+    std::string why;
+    if (!command.reportFile.empty() &&
+        ReplaceFileContents(command.reportFile, report, why) != Outcome::Done) {
+        run.errors.push_back(Ansi("レポートを書き込めません: ") + command.reportFile + ": " + why);
         log.Result(LogStatus::Failure, kLogLabel, run.errors.back());
         run.exitCode = std::max(run.exitCode, static_cast<int>(kCheckFailed));
     }
     run.ended = UtcNow();
     if (!command.jsonFile.empty() &&
-        !WriteFile(command.jsonFile, CheckRunJson(run, kChecksPerCabinet))) {
+        ReplaceFileContents(command.jsonFile, CheckRunJson(run, kChecksPerCabinet), why) !=
+            Outcome::Done) {
         log.Result(LogStatus::Failure, kLogLabel,
-                   Ansi("JSON を書き込めません: ") + command.jsonFile);
+                   Ansi("JSON を書き込めません: ") + command.jsonFile + ": " + why);
         run.exitCode = std::max(run.exitCode, static_cast<int>(kCheckFailed));
     }
     return run.exitCode;
@@ -259,6 +279,7 @@ std::string RefusalReport(const CheckRun& run) {
 
 int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationShell& shell,
                        CServiceHandOver& handOver, DialogServices dialogServices) {
+    const CLogRefusals logRefusals;
     CheckRun run;
     const CRunEndEvent endEvent(run, dialogServices.events);
     run.version = VT_VERSION_TEXT;
@@ -266,16 +287,17 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
     ILog& log = dialogServices.log;
     CheckCommand command;
     std::string error;
+    // Nothing but the log is written: the files named so far may not be the ones meant.
     if (!ParseCheckCommand(arguments, command, error)) {
-        run.exitCode = kCheckBadCommand;
-        run.errors.push_back(Ansi("コマンドラインが正しくありません: ") + error);
-        return Finish(run, command, RefusalReport(run), log);
+        log.Result(LogStatus::Failure, kLogLabel,
+                   Ansi("コマンドラインが正しくありません: ") + error);
+        return kCheckBadCommand;
     }
     std::string missing;
     if (SystemHelperLibrary(&missing) == nullptr) {
         run.exitCode = kCheckRefused;
-        run.errors.push_back(HelperLibraryMissingText(missing));
-        return Finish(run, command, RefusalReport(run), log);
+        run.errors.push_back(missing);
+        return Finish(run, command, RefusalReport(run), log, logRefusals.texts);
     }
 
     CRunRecorder recorder(run, log);
@@ -284,9 +306,9 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
     RunApplication(kScrutelProfile, unattended, handOver, SystemCatalogueSources(), NoEventLog());
     if (unattended.Refusal() != 0) {
         run.exitCode = unattended.Refusal();
-        return Finish(run, command, RefusalReport(run), log);
+        return Finish(run, command, RefusalReport(run), log, logRefusals.texts);
     }
     run.exitCode = unattended.Completed() ? CompletedRunExitCode(run, kChecksPerCabinet)
                                           : static_cast<int>(kCheckFailed);
-    return Finish(run, command, unattended.Report(), log);
+    return Finish(run, command, unattended.Report(), log, logRefusals.texts);
 }

@@ -9,6 +9,7 @@
 #include "Text.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -50,38 +51,69 @@ std::string CatalogueValue(const char* field) {
     return tokens.Count() > 0 ? tokens.At(0) : field;
 }
 
-void DecodeInto(const std::string& encoded, char* field, std::size_t fieldSize,
-                const CatalogueSources& sources, const char* failureText) {
+// The login and password are kept encoded; decoding each once now, and wiping the result at
+// once, tells while the catalogue is read which one the helper library cannot decode. That
+// field stays empty, as a login the session then reports missing.
+void KeepDecodable(const std::string& encoded, char* field, std::size_t fieldSize,
+                   const CatalogueSources& sources, const char* failureText) {
     const std::string work =
         encoded.substr(0, mbcs::PrefixLength(encoded, kCredentialWorkBytes - 1));
-    if (sources.library == nullptr ||
-        DecodeCredential(work, field, fieldSize, *sources.library) != Outcome::Done)
+    CSecretString plain;
+    if (sources.library != nullptr &&
+        DecodeCredential(work, plain, *sources.library) == Outcome::Done)
+        mbcs::CopyToField(field, fieldSize, work);
+    else
         sources.log->Result(LogStatus::Failure, failureText);
 }
 
+// A catalogue row: the key, then name, database name, operation mode, host, login and
+// password, separated by ",|,". Only the name is the administrator's free text and may hold
+// the separator itself; so the row is read from both ends and the name is all that lies
+// between. A row too short for all seven fields leaves the last ones empty.
+constexpr std::size_t kCatalogueFields = 7;
+constexpr std::size_t kFirstCredentialField = 5;
+
+std::vector<std::string> CatalogueFields(const CTokenList& split) {
+    std::vector<std::string> fields;
+    for (std::size_t i = 0; i < split.Count(); ++i)
+        fields.emplace_back(split.At(i));
+    if (fields.size() > kCatalogueFields) {
+        const std::size_t nameParts = fields.size() - kCatalogueFields + 1;
+        for (std::size_t i = 1; i < nameParts; ++i)
+            fields[1] += ",|," + fields[1 + i];
+        fields.erase(fields.begin() + 2,
+                     fields.begin() + 1 + static_cast<std::ptrdiff_t>(nameParts));
+    }
+    fields.resize(kCatalogueFields);
+    return fields;
+}
+
 CabinetRecord RecordFromCatalogueLine(const char* line, const CatalogueSources& sources) {
-    const CTokenList fields = SplitBySeparator(line, ",|,");
+    const std::vector<std::string> fields = CatalogueFields(SplitBySeparator(line, ",|,"));
     CabinetRecord record = EmptyRecord();
-    const std::string name = CatalogueValue(fields.At(1));
+    const std::string name = CatalogueValue(fields[1].c_str());
     SetField(record.displayName, name);
     SetField(record.shortName, name);
-    SetField(record.databaseName, CatalogueValue(fields.At(2)));
-    SetField(record.operationMode, CatalogueValue(fields.At(3)));
-    SetField(record.databaseHost, CatalogueValue(fields.At(4)));
-    DecodeInto(CatalogueValue(fields.At(5)), record.databaseUser, sizeof record.databaseUser,
-               sources, "Decode error!! user");
-    DecodeInto(CatalogueValue(fields.At(6)), record.databasePassword,
-               sizeof record.databasePassword, sources, "Decode error!! password");
+    SetField(record.databaseName, CatalogueValue(fields[2].c_str()));
+    SetField(record.operationMode, CatalogueValue(fields[3].c_str()));
+    SetField(record.databaseHost, CatalogueValue(fields[4].c_str()));
+    KeepDecodable(CatalogueValue(fields[5].c_str()), record.encodedUser, sizeof record.encodedUser,
+                  sources, "Decode error!! user");
+    KeepDecodable(CatalogueValue(fields[6].c_str()), record.encodedPassword,
+                  sizeof record.encodedPassword, sources, "Decode error!! password");
     return record;
 }
 
 // A catalogue row as the log may hold it: the encoded login and password, which the helper
-// library on the same machine decodes, are masked; every other field stays.
+// library on the same machine decodes, are masked; every other field stays. They are the
+// row's last two fields, or in a row too short for all seven, whatever stands in their place.
 std::string LoggedCatalogueLine(const char* line) {
     const CTokenList fields = SplitBySeparator(line, ",|,");
+    const std::size_t firstMasked =
+        fields.Count() >= kCatalogueFields ? fields.Count() - 2 : kFirstCredentialField;
     std::string logged;
     for (std::size_t i = 0; i < fields.Count(); ++i)
-        logged += (i > 0 ? ",|," : "") + std::string(i == 5 || i == 6 ? "********" : fields.At(i));
+        logged += (i > 0 ? ",|," : "") + std::string(i >= firstMasked ? "********" : fields.At(i));
     return logged;
 }
 
@@ -107,35 +139,14 @@ CatalogueSources SystemCatalogueSources() {
     return {&SystemRegistry(), &CaptureSqliOutput, SystemHelperLibrary(), &FileLog()};
 }
 
-Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                         const CredentialLibrary& library) {
-    ZqlWideChar* wideEncoded = nullptr;
-    ZqlWideChar* widePlain = nullptr;
-    char* plain = nullptr;
-    library.asciiToString(encoded.c_str(), &wideEncoded, nullptr);
-    // A step that hands back no text has failed, whatever its status says.
-    bool decoded = wideEncoded != nullptr &&
-                   library.decrypt2(wideEncoded, &widePlain, nullptr) == 0 && widePlain != nullptr;
-    if (decoded) {
-        library.stringToAscii(widePlain, &plain, nullptr);
-        decoded = plain != nullptr;
-    }
-    if (decoded)
-        mbcs::CopyToField(field, fieldSize, plain);
-    if (wideEncoded != nullptr)
-        library.freeWide(wideEncoded, nullptr);
-    if (widePlain != nullptr)
-        library.freeWide(widePlain, nullptr);
-    if (plain != nullptr)
-        library.freeNarrow(plain, nullptr);
-    return decoded ? Outcome::Done : Outcome::Failed;
-}
-
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources) {
     const std::optional<SqliAddress> sqli = ResolveSqli(serverType, *sources.registry);
     if (!sqli)
         return kSqliNoEdition;
+    if (const std::uint32_t status = CheckInstallFolder(sqli->folder, *sources.log);
+        status != kSqliOk)
+        return status;
     const std::string commandLine = sqli->CommandLine("ZqlCatalog", kCatalogueStatement);
     sources.log->Result(LogStatus::Success, kLogLabel, commandLine);
     std::string output;
@@ -173,6 +184,8 @@ std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& f
     if (!sqli)
         return kSqliInvalidArg;
     sqli->folder = folder; // where the catalogue was looked for
+    if (const std::uint32_t status = CheckInstallFolder(folder, *sources.log); status != kSqliOk)
+        return status;
     std::string output;
     if (sources.runInterpreter(sqli->CommandLine("$$SystemDB", kListingStatement), output) !=
         kSqliOk)

@@ -18,14 +18,16 @@
 #include <vector>
 
 // One cabinet; texts are zero-terminated ANSI of fixed widths, cut to the field when longer.
+// The login and password stay as the catalogue keeps them, encoded (as long as the
+// catalogue's work buffer holds them): the session decodes them for its connect call only.
 struct CabinetRecord {
     char displayName[256];
     char databaseName[32];
     char folder[256];
     char operationMode[8];
     char databaseHost[256];
-    char databaseUser[512];
-    char databasePassword[512];
+    char encodedUser[1024];
+    char encodedPassword[1024];
     char shortName[64];
     std::int32_t stateFlag;
 };
@@ -48,11 +50,6 @@ CatalogueSources SystemCatalogueSources();
 // The catalogue layer's status -1: no cabinets could be read, because the product is not
 // installed or the interpreter's listing could not be read.
 constexpr std::uint32_t kCabinetsUnreadable = 0xFFFFFFFF;
-
-// Done when decoded into the field; Failed when any step of the library failed (the field
-// is then left as it was).
-Outcome DecodeCredential(const std::string& encoded, char* field, std::size_t fieldSize,
-                         const CredentialLibrary& library);
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
                             const CatalogueSources& sources = SystemCatalogueSources());

@@ -20,10 +20,12 @@ public:
         NoStream, // there is no such pipe (standard error merged into standard output)
     };
 
-    // Starts the command line with standard error merged into standard output when asked.
-    // Never null: when the program cannot be started, Started() is false and the pipes are
-    // already closed on the child's side, so a read reports End at once.
-    static std::unique_ptr<ChildProcess> Start(const std::string& commandLine, bool mergeStderr,
+    // Starts the command line in the folder given (its current folder; none, and nothing is
+    // started) with standard error merged into standard output when asked. Never null: when the
+    // program cannot be started, Started() is false and the pipes are already closed on the child's
+    // side, so a read reports End at once.
+    static std::unique_ptr<ChildProcess> Start(const std::string& commandLine,
+                                               const std::string& folder, bool mergeStderr,
                                                std::chrono::milliseconds guard);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

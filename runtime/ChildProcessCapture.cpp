@@ -1,6 +1,7 @@
 #include "ChildProcessCapture.h"
 
 #include "LogFile.h"
+#include "Mbcs.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,8 +29,19 @@ const char* CChildProcessCapture::AllocateBuffer(std::size_t size) {
 bool CChildProcessCapture::Start(const std::string& commandLine, bool mergeStderr) {
     child_.reset();
     commandLine_ = commandLine;
-    child_ = ChildProcess::Start(commandLine, mergeStderr, guard_);
+    child_ = ChildProcess::Start(commandLine, ProgramFolder(commandLine), mergeStderr, guard_);
     return child_->Started();
+}
+
+std::string CChildProcessCapture::ProgramFolder(const std::string& commandLine) {
+    const bool quoted = !commandLine.empty() && commandLine[0] == '"';
+    const std::string program = quoted ? commandLine.substr(1, commandLine.find('"', 1) - 1)
+                                       : commandLine.substr(0, commandLine.find(' '));
+    std::size_t end = 0; // after the last separator
+    for (const char separator : {'\\', '/'})
+        if (const char* found = mbcs::FindLastChar(program.c_str(), separator))
+            end = std::max(end, static_cast<std::size_t>(found - program.c_str()) + 1);
+    return program.substr(0, end);
 }
 
 namespace {

@@ -34,9 +34,11 @@ public:
     // null for size 0 or when it cannot be allocated (then there is no buffer).
     const char* AllocateBuffer(std::size_t size);
 
-    // Starts the command line (program path and arguments as one text). True when a child
-    // was started; when not, a following ReadOutput from standard output yields an empty
-    // text.
+    // Starts the command line (program path and arguments as one text) in the folder of
+    // its program, never in the tool's current folder, which other users may have written
+    // to: a child looks there for its DLLs. A program named without its folder is not
+    // started. True when a child was started; when not, a following ReadOutput from
+    // standard output yields an empty text.
     bool Start(const std::string& commandLine, bool mergeStderr);
 
     // Reads standard output (or standard error) until the child closes it or the buffer is
@@ -49,6 +51,10 @@ public:
     std::string TakeText();
 
     void SetGuard(std::chrono::milliseconds guard) { guard_ = guard; }
+
+    // The folder of the program a command line starts, with its last separator; empty when
+    // the program is named without a folder.
+    static std::string ProgramFolder(const std::string& commandLine);
 
 private:
     std::string buffer_;

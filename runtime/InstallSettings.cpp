@@ -53,10 +53,23 @@ int ResolveEdition(std::uint32_t code, const IRegistry& registry) {
 std::string ReadInstallFolder(int row, const IRegistry& registry) {
     if (!registry.KeyExists(kInstallKey))
         return {};
-    std::string folder = registry.QueryString(kInstallKey, "InstallDir").value_or("");
+    std::string folder = ReadInstallDir(registry);
     if (IsGeneration5Row(row))
         folder += "\\Zeph5";
     return folder;
+}
+
+std::string ReadInstallDir(const IRegistry& registry) {
+    if (!registry.KeyExists(kInstallKey))
+        return {};
+    return registry.QueryString(kInstallKey, "InstallDir").value_or("");
+}
+
+bool IsFullFolderPath(const std::string& folder) {
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (folder.size() >= 3 && letter(folder[0]) && folder[1] == ':' && folder[2] == '\\')
+        return true;
+    return folder.size() > 2 && folder[0] == '\\' && folder[1] == '\\' && folder[2] != '\\';
 }
 
 const char* ServiceNameOfProduct(std::uint32_t code) {

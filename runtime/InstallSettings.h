@@ -39,6 +39,14 @@ int ResolveEdition(std::uint32_t code, const IRegistry& registry = SystemRegistr
 // cannot be opened.
 std::string ReadInstallFolder(int row, const IRegistry& registry = SystemRegistry());
 
+// InstallDir alone; empty when the installation key cannot be opened.
+std::string ReadInstallDir(const IRegistry& registry = SystemRegistry());
+
+// Whether a folder read from the registry is a full path: a drive, a colon and a backslash,
+// or a share ("\\\\server\\share"). Anything else ("", "Velmora", "\\Velmora", "C:Velmora")
+// is looked up from the current folder or drive, which other users may have written to.
+bool IsFullFolderPath(const std::string& folder);
+
 // The Windows service of a product, or null for a code outside the table.
 const char* ServiceNameOfProduct(std::uint32_t code);
 

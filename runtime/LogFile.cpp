@@ -3,8 +3,10 @@
 #include "Mbcs.h"
 #include "Text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -27,6 +29,17 @@ void AppendTimestamp(std::string& out, const LogTime& t) {
     out.append(buffer, static_cast<std::size_t>(length));
 }
 
+// One entry is one line: a line break or a zero byte inside a text (a message of the helper
+// library, an argument of the command line) would start a line that is no entry, or hide the
+// rest of one. Each becomes a blank; in code page 932 none of them is ever a trail byte.
+void AppendText(std::string& out, std::string_view text) {
+    const std::size_t at = out.size();
+    out += text;
+    std::replace_if(
+        out.begin() + static_cast<std::ptrdiff_t>(at), out.end(),
+        [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, ' ');
+}
+
 void AppendResultText(std::string& out, LogStatus status, std::string_view text,
                       std::string_view text2, std::string_view text3, std::string_view text4) {
     static const std::string open = Ansi("【");
@@ -36,7 +49,7 @@ void AppendResultText(std::string& out, LogStatus status, std::string_view text,
     out += close;
     for (std::string_view field : {text, text2, text3, text4}) {
         out += ',';
-        out += field;
+        AppendText(out, field);
     }
 }
 
@@ -45,12 +58,12 @@ void AppendErrorCodeText(std::string& out, const char* sourceFile, int line, std
                          std::uint32_t code2, std::string_view message) {
     const std::string_view path = sourceFile;
     const std::size_t slash = path.find_last_of("/\\");
-    out += slash == std::string_view::npos ? path : path.substr(slash + 1);
+    AppendText(out, slash == std::string_view::npos ? path : path.substr(slash + 1));
     char codes[64];
     const int length = std::snprintf(codes, sizeof codes, ",%d,%08X,%08X,", line,
                                      static_cast<unsigned>(code1), static_cast<unsigned>(code2));
     out.append(codes, static_cast<std::size_t>(length));
-    out += message;
+    AppendText(out, message);
 }
 
 // Cuts the line to fit with its CR LF, on a character boundary, and ends it.
@@ -67,22 +80,26 @@ class CFileLog : public ILog {
 public:
     void Result(LogStatus status, const std::string& text, const std::string& text2,
                 const std::string& text3, const std::string& text4) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         StartLine();
         AppendResultText(line_, status, text, text2, text3, text4);
-        Write();
+        Write(lock);
     }
     void ErrorCode(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
                    const std::string& message) override {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         StartLine();
         AppendErrorCodeText(line_, sourceFile, line, code1, code2, message);
-        Write();
+        Write(lock);
     }
     void SetName(const std::string& name) {
         const std::lock_guard<std::mutex> lock(mutex_);
         name_ = name;
         CloseLogFile();
+    }
+    void SetRefusalHandler(std::function<void(const std::string&)> handler) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        refusalHandler_ = std::move(handler);
     }
 
 private:
@@ -97,12 +114,23 @@ private:
         }
         line_ = stamp_;
     }
-    void Write() {
+    // A refused log is told once a path, after the lock is let go: the one told may log.
+    void Write(std::unique_lock<std::mutex>& lock) {
         EndLine(line_);
-        AppendToLogFile(name_, line_);
+        std::string path;
+        const TargetRefusal refusal = AppendToLogFile(name_, line_, path);
+        if (refusal == TargetRefusal::None || path == toldPath_ || !refusalHandler_)
+            return;
+        toldPath_ = path;
+        const auto handler = refusalHandler_;
+        lock.unlock();
+        handler(Ansi("ログファイル ") + path + Ansi(" には書き込みません: ") +
+                TargetRefusalText(refusal));
     }
 
     std::mutex mutex_;
+    std::function<void(const std::string&)> refusalHandler_;
+    std::string toldPath_;
     std::string name_ = "runtime.log"; // each program names its own log at start-up
     std::time_t stampedAt_ = -1;
     std::string stamp_;
@@ -122,6 +150,10 @@ ILog& FileLog() {
 
 void SetLogFileName(const std::string& name) {
     TheFileLog().SetName(name);
+}
+
+void SetLogRefusalHandler(std::function<void(const std::string& text)> handler) {
+    TheFileLog().SetRefusalHandler(std::move(handler));
 }
 
 std::string ResultText(LogStatus status, std::string_view text, std::string_view text2,

@@ -14,12 +14,19 @@
 // The file stays open between lines for as long as its path (the current directory and the
 // name) stays the same: opening and closing it for every line cost far more than the write
 // (a few thousand lines a second under Wine, less with a virus scanner looking at every
-// open). It is opened for appending and shared for reading and writing, so another process
-// may read it or append to it at the same time and lines never interleave inside a line.
-// A change of the current directory sends the next line to the log in the new directory.
+// open). It is opened for appending only and shared for reading and writing: each line is
+// one write, which Windows puts at the end of the file whole. A change of the current
+// directory sends the next line to the log in the new directory.
+//
+// The tools run elevated and the current directory may be one other users write to: a log
+// path that is a reparse point, or a file with a second hard link, is not written to (the
+// append would land in the file it points at), and the tool is told so once for that path.
 #pragma once
 
+#include "FileTarget.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +48,8 @@ public:
 // Setting a name lets go of the file the log had open.
 ILog& FileLog();
 void SetLogFileName(const std::string& name);
+// Who is told (ANSI text) when a log path is refused; once for each path.
+void SetLogRefusalHandler(std::function<void(const std::string& text)> handler);
 
 // What a line says, without its date and time.
 std::string ResultText(LogStatus status, std::string_view text, std::string_view text2,
@@ -59,8 +68,10 @@ std::string FormatLogLine(const LogTime& time, std::string_view text);
 
 // Platform side: appends the bytes with one write to fileName in the current directory,
 // creating the file when it does not exist; silent on failure. The file stays open until
-// the path differs or CloseLogFile.
-void AppendToLogFile(const std::string& fileName, std::string_view bytes);
+// the path differs or CloseLogFile. A refused file is not written: the refusal and the
+// path it was told for come back.
+TargetRefusal AppendToLogFile(const std::string& fileName, std::string_view bytes,
+                              std::string& path);
 // Lets go of the open log file, for whoever wants to move or delete it while the program
 // runs; the next line opens it again.
 void CloseLogFile();

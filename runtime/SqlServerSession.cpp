@@ -25,11 +25,18 @@ Outcome Fail(ILog& log, const std::string& text) {
 
 } // namespace
 
-CSqlServerSession::CSqlServerSession(const std::string& serverName, const std::string& login,
-                                     const std::string& password, IServiceManager& services,
+void CSqlServerSession::Decode(const std::string& encoded, CSecretString& plain) const {
+    if (!encoded.empty() && library_ != nullptr)
+        DecodeCredential(encoded, plain, *library_);
+}
+
+CSqlServerSession::CSqlServerSession(const std::string& serverName, const std::string& encodedLogin,
+                                     const std::string& encodedPassword,
+                                     const CredentialLibrary* library, IServiceManager& services,
                                      ConnectionFactory makeConnection, ILog& log)
-    : serverName_(serverName), login_(login), password_(password), services_(&services),
-      makeConnection_(std::move(makeConnection)), log_(&log), shared_(std::make_shared<Shared>()) {}
+    : serverName_(serverName), encodedLogin_(encodedLogin), encodedPassword_(encodedPassword),
+      library_(library), services_(&services), makeConnection_(std::move(makeConnection)),
+      log_(&log), shared_(std::make_shared<Shared>()) {}
 
 Outcome CSqlServerSession::Connect() {
     const ServiceProbe probe = services_->Interrogate(kLocalSqlServerService);
@@ -43,17 +50,23 @@ Outcome CSqlServerSession::Connect() {
     std::unique_ptr<ISqlConnection> connection = makeConnection_();
     if (!connection)
         return Fail(*log_, "fail CoCreateInstance");
+    // Wiped when Connect returns. A text that cannot be decoded (the catalogue said so
+    // when it was read) counts as missing.
+    CSecretString login, password;
+    Decode(encodedLogin_, login);
+    Decode(encodedPassword_, password);
     // Each missing text is logged before the login gives up; a missing password only is
     // logged and the login goes on without one.
     if (serverName_.empty())
         log_->Result(LogStatus::Failure, "sqlname is empty.");
-    if (login_.empty())
+    if (login.Empty())
         log_->Result(LogStatus::Failure, "loginID is empty.");
-    if (password_.empty())
+    if (password.Empty())
         log_->Result(LogStatus::Failure, "password is empty.");
-    if (serverName_.empty() || login_.empty())
+    if (serverName_.empty() || login.Empty())
         return Outcome::Failed;
-    if (!connection->Connect(serverName_, login_, password_.empty() ? nullptr : &password_))
+    if (!connection->Connect(serverName_, login.Text(),
+                             password.Empty() ? nullptr : &password.Text()))
         return Fail(*log_, "fail Connect()");
     shared_->connection = std::move(connection);
     auto& connected = Connected<Shared>();

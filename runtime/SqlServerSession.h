@@ -1,11 +1,15 @@
 // A session with one cabinet's SQL Server database: log in with the cabinet's host, login
-// and password, choose its database by name, run statements.
+// and password, choose its database by name, run statements. The login and password are
+// kept as the catalogue keeps them, encoded; Connect decodes them through the helper
+// library just before the driver's connect call and wipes them right after it, so a tool
+// that logs in again at each step keeps nothing decoded between the steps.
 //
 // Copies share the connection (the checks work on copies); only the owner releases it with
 // ReleaseDatabase and Disconnect. Every failure of the login is written to the log; the
 // callers decide what to show.
 #pragma once
 
+#include "HelperLibrary.h"
 #include "LogFile.h"
 #include "Outcome.h"
 #include "ServiceManager.h"
@@ -20,8 +24,8 @@ class CSqlServerSession {
 public:
     using ConnectionFactory = std::function<std::unique_ptr<ISqlConnection>()>;
 
-    CSqlServerSession(const std::string& serverName, const std::string& login,
-                      const std::string& password,
+    CSqlServerSession(const std::string& serverName, const std::string& encodedLogin,
+                      const std::string& encodedPassword, const CredentialLibrary* library,
                       IServiceManager& services = SystemServiceManager(),
                       ConnectionFactory makeConnection = CreateOdbcConnection,
                       ILog& log = FileLog());
@@ -39,6 +43,8 @@ public:
     bool HasDatabase() const { return shared_->databaseSelected; }
 
 private:
+    void Decode(const std::string& encoded, CSecretString& plain) const;
+
     friend void EndOpenSqlSessions();
     struct Shared {
         std::unique_ptr<ISqlConnection> connection; // set while connected
@@ -46,8 +52,9 @@ private:
     };
 
     std::string serverName_;
-    std::string login_;
-    std::string password_;
+    std::string encodedLogin_;
+    std::string encodedPassword_;
+    const CredentialLibrary* library_;
     IServiceManager* services_;
     ConnectionFactory makeConnection_;
     ILog* log_;

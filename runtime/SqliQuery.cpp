@@ -2,6 +2,7 @@
 
 #include "ChildProcessCapture.h"
 #include "InstallSettings.h"
+#include "Text.h"
 
 #include <cstring>
 
@@ -27,6 +28,17 @@ std::optional<SqliAddress> ResolveSqli(std::uint32_t serverType, const IRegistry
     return SqliAddress{row, ReadInstallFolder(row, registry)};
 }
 
+std::uint32_t CheckInstallFolder(const std::string& folder, ILog& log) {
+    if (IsFullFolderPath(folder))
+        return kSqliOk;
+    log.Result(LogStatus::Failure, "sqli.exe",
+               Ansi("サーバーのインストールフォルダーが分からないため、起動しません。"
+                    "InstallDir (HKEY_LOCAL_MACHINE\\SOFTWARE\\Brannock\\Pellacore) が空か、"
+                    "フルパスではありません:"),
+               folder);
+    return kSqliNoInstallFolder;
+}
+
 std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& output) {
     CChildProcessCapture capture;
     const char* text = capture.AllocateBuffer(kSqliOutputBufferBytes);
@@ -38,10 +50,12 @@ std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& out
 }
 
 std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
-                           std::string& output, const IRegistry& registry) {
+                           std::string& output, const IRegistry& registry, ILog& log) {
     const std::optional<SqliAddress> sqli = ResolveSqli(serverType, registry);
     if (!sqli)
         return kSqliNoEdition;
+    if (const std::uint32_t status = CheckInstallFolder(sqli->folder, log); status != kSqliOk)
+        return status;
     return CaptureSqliOutput(sqli->CommandLine("ZqlDocType", statement), output);
 }
 

@@ -8,6 +8,7 @@
 // split on ",{}", so "{}" (an empty or NULL value) yields no value at all.
 #pragma once
 
+#include "LogFile.h"
 #include "Registry.h"
 #include "TokenList.h"
 
@@ -19,7 +20,8 @@
 constexpr std::uint32_t kSqliOk = 0;
 constexpr std::uint32_t kSqliReadFailed = 1;
 constexpr std::uint32_t kSqliNoEdition = 0x8004021A;
-constexpr std::uint32_t kSqliInvalidArg = 0x80070057; // E_INVALIDARG
+constexpr std::uint32_t kSqliInvalidArg = 0x80070057;      // E_INVALIDARG
+constexpr std::uint32_t kSqliNoInstallFolder = 0x80070003; // the HRESULT of ERROR_PATH_NOT_FOUND
 
 // Every interpreter run captures at most this many bytes (less one for the terminator).
 constexpr std::size_t kSqliOutputBufferBytes = 5000000;
@@ -44,15 +46,21 @@ struct SqliAddress {
 std::optional<SqliAddress> ResolveSqli(std::uint32_t serverType,
                                        const IRegistry& registry = SystemRegistry());
 
+// kSqliOk when the interpreter may be started from the folder; kSqliNoInstallFolder, with a
+// log line that says why, when the folder is empty or not a full path: the command line
+// would start "\sqli.exe" at the root of the current drive, or one in the current folder.
+std::uint32_t CheckInstallFolder(const std::string& folder, ILog& log);
+
 // Runs the command line and returns the interpreter's text: kSqliOk with the text (empty
 // when the interpreter could not be started), or kSqliReadFailed.
 std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& output);
 
 // Runs one statement on the document-type database ZqlDocType. Status 0 when the output
 // was read (an interpreter error comes back as status 0 and an "[ERROR]" text), 1 when it
-// could not be read, 0x8004021A for a code without an edition row.
+// could not be read, 0x8004021A for a code without an edition row, kSqliNoInstallFolder.
 std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
-                           std::string& output, const IRegistry& registry = SystemRegistry());
+                           std::string& output, const IRegistry& registry = SystemRegistry(),
+                           ILog& log = FileLog());
 
 // Grammar helpers.
 CTokenList SplitLines(std::string_view output);

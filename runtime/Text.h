@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // ANSI text of a UTF-8 literal. Natively (tests) the ANSI code page is 932.
 std::string Ansi(const char* utf8);
@@ -14,6 +15,15 @@ std::string Utf8FromAnsi(const std::string& ansi);
 
 // UTF-16 text of ANSI text, for wide interfaces.
 std::u16string Utf16FromAnsi(const std::string& ansi);
+
+#if defined(_WIN32)
+// The same as the wide text of Windows' own calls.
+std::wstring WideFromAnsi(const std::string& ansi);
+#endif
+
+// Appends the UTF-16 text of ANSI text: at most one unit for each byte, so that room for
+// ansi.size() more units is enough.
+void AppendUtf16FromAnsi(std::u16string& out, std::string_view ansi);
 
 // Appends the ANSI text of length UTF-16 units; a character without an ANSI form becomes
 // the code page's default character.

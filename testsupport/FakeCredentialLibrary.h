@@ -1,5 +1,6 @@
 // The helper library, faked: "enc:X" decodes to X and anything else fails in the decryption.
-// It counts the texts it hands out and has not had back, so a test can see a leak.
+// It counts the texts it hands out and has not had back, so a test can see a leak, and the
+// decoded ones it had back without their being wiped first.
 #pragma once
 
 #include "CabinetCatalogue.h"
@@ -12,6 +13,7 @@ namespace fake_credentials {
 
 inline int live = 0;                           // texts handed out and not yet released
 inline bool stringToAsciiGivesNothing = false; // the conversion "succeeds" without a text
+inline int plainReleasedUnwiped = 0;           // decoded texts released with their text
 
 inline ZqlWideChar* Widen(const std::string& text) {
     auto* w = static_cast<ZqlWideChar*>(std::malloc((text.size() + 1) * sizeof(ZqlWideChar)));
@@ -47,10 +49,12 @@ inline ZqlStatus StringToAscii(const ZqlWideChar* in, char** out, ZqlAllocFn) {
     return 0;
 }
 inline void FreeNarrow(char* p, ZqlReleaseFn) {
+    plainReleasedUnwiped += p[0] != '\0'; // only decoded texts are narrow
     std::free(p);
     --live;
 }
 inline void FreeWide(ZqlWideChar* p, ZqlReleaseFn) {
+    plainReleasedUnwiped += p[0] != 0 && Narrowed(p).rfind("enc:", 0) != 0;
     std::free(p);
     --live;
 }

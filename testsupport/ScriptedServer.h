@@ -3,6 +3,7 @@
 // it receives, the logins and the database selected.
 #pragma once
 
+#include "FakeCredentialLibrary.h"
 #include "FakeServiceManager.h"
 #include "SqlServerSession.h"
 
@@ -23,6 +24,7 @@ struct ScriptedServer {
     std::vector<std::string> received;
     std::vector<std::string> databases = {"Cabinet"};
     bool acceptLogin = true;
+    std::string login;          // at the last login, as the driver got it
     bool passwordGiven = false; // at the last login
     std::string used;           // the database selected last
     int connects = 0, disconnects = 0;
@@ -46,8 +48,10 @@ namespace scripted {
 class Connection : public ISqlConnection {
 public:
     explicit Connection(ScriptedServer& server) : server_(server) {}
-    bool Connect(const std::string&, const std::string&, const std::string* password) override {
+    bool Connect(const std::string&, const std::string& login,
+                 const std::string* password) override {
         ++server_.connects;
+        server_.login = login;
         server_.passwordGiven = password != nullptr;
         return server_.acceptLogin;
     }
@@ -87,7 +91,8 @@ private:
 
 inline CSqlServerSession ScriptedServer::Unopened(ILog& log) {
     return CSqlServerSession(
-        "server", "login", "password", FakeServiceManager::Running(),
+        "server", "enc:login", "enc:password", &kFakeCredentialLibrary,
+        FakeServiceManager::Running(),
         [this] { return std::make_unique<scripted::Connection>(*this); }, log);
 }
 

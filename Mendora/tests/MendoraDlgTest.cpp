@@ -77,7 +77,8 @@ TEST_F(MendoraDialog, TheCheckResultDecidesTheNextStep) {
 TEST_F(MendoraDialog, AnUnreachableServerShowsEachFailureAndLeavesNothingToRepair) {
     DialogServices services = Services(kMendoraProfile);
     services.makeSession = [this](const CabinetRecord&) {
-        return CSqlServerSession("h", "u", "p", SystemServiceManager(), CreateOdbcConnection, log);
+        return CSqlServerSession("h", "enc:u", "enc:p", &kFakeCredentialLibrary,
+                                 SystemServiceManager(), CreateOdbcConnection, log);
     };
     Open(services);
     DocTypeFindings(3);

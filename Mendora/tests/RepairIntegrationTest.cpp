@@ -40,9 +40,9 @@ protected:
                     host + ",|,enc:sa,|,enc:" + kPassword + "\r\n";
         DialogServices services = Services(kMendoraProfile);
         services.makeSession = [this](const CabinetRecord& record) {
-            return CSqlServerSession(record.databaseHost, record.databaseUser,
-                                     record.databasePassword, standin::Services(),
-                                     CreateOdbcConnection, log);
+            return CSqlServerSession(record.databaseHost, record.encodedUser,
+                                     record.encodedPassword, &kFakeCredentialLibrary,
+                                     standin::Services(), CreateOdbcConnection, log);
         };
         Open(services);
     }
@@ -50,7 +50,8 @@ protected:
 
     // The cabinet's user columns, as testbed/demo/dump_cabinet.py prints them.
     static std::string Tables(const std::string& database) {
-        CSqlServerSession session(standin::Host(), "sa", kPassword, standin::Services());
+        CSqlServerSession session(standin::Host(), "enc:sa", std::string("enc:") + kPassword,
+                                  &kFakeCredentialLibrary, standin::Services());
         EXPECT_EQ(session.Connect(), Outcome::Done);
         EXPECT_EQ(session.SelectDatabase(database), Outcome::Done);
         std::ifstream columns(VT_SOURCE_DIR "/testbed/demo/user-columns.txt");
@@ -148,7 +149,8 @@ INSTANTIATE_TEST_SUITE_P(EveryStatement, FailureOnStandin,
 // name of user 20 reads as a second suspect user 5 unless the values are cleaned.
 TEST_F(RepairOnStandin, ValuesCannotForgeRows) {
     TestHost scrutel(kScrutelProfile);
-    CSqlServerSession session(standin::Host(), "sa", kPassword, standin::Services());
+    CSqlServerSession session(standin::Host(), "enc:sa", std::string("enc:") + kPassword,
+                              &kFakeCredentialLibrary, standin::Services());
     ASSERT_EQ(session.Connect(), Outcome::Done);
     ASSERT_EQ(session.SelectDatabase("Hostile"), Outcome::Done);
     CabinetRecord record{};

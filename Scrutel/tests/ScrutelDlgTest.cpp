@@ -136,7 +136,8 @@ TEST_F(ScrutelDialog, FailedLoginEndsTheRunAndKeepsTheDialog) {
     Open();
     DialogServices services = Services(kScrutelProfile);
     services.makeSession = [this](const CabinetRecord&) {
-        return CSqlServerSession("h", "u", "p", SystemServiceManager(), CreateOdbcConnection, log);
+        return CSqlServerSession("h", "enc:u", "enc:p", &kFakeCredentialLibrary,
+                                 SystemServiceManager(), CreateOdbcConnection, log);
     };
     run = std::make_unique<CScrutelDlg>(view, *inventory, services);
     Select({1});

@@ -11,7 +11,10 @@
 #                          dialog's, the JSON's counts and findings those expected
 #   check-missing-database the cabinet without its database: 2
 #   check-while-mendora    Mendora holds the storage service: 3, the service left to it
-#   check-unknown-cabinet  an unknown cabinet name or option: 4, nothing touched
+#   check-unknown-cabinet  an unknown cabinet name or option: 4, no check; a bad command
+#                          line writes no file
+#   check-report-kept      a report that cannot be replaced: 2, the old one whole
+#   check-no-catalogue     the interpreter cannot be started: 2 (not an unknown cabinet)
 #   scrutel_e2e_test.sh BUILD_DIR CASE
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -275,11 +278,45 @@ check-unknown-cabinet)
     expect_equal "$report" "キャビネットがありません: 存在しないキャビネット" "the report file"
     log_lines Scrutel.log | grep -q 'データチェックを開始しました' && fail "a check ran"
     expect_service "RUNNING AUTO" "after the unknown cabinet"
-    run_check /cabinet 営業部 /reprot report.txt
+    run_check /report report.txt /json run.json /cabinet 営業部 /reprot other.txt
     expect_equal "$code" 4 "exit code for an unknown option"
+    expect_equal "$(cd "$work" && LC_ALL=C ls)" "Scrutel.log" "files written for a bad command line"
     log_lines Scrutel.log | grep -q '^【Failure】,Scrutel /check,コマンドラインが正しくありません: unknown argument: /reprot,,$' ||
         fail "Scrutel.log does not name the unknown option"
     expect_service "RUNNING AUTO" "after the unknown option"
+    ;;
+check-report-kept)
+    # Another program reads the last run's report, which keeps it from being replaced.
+    reset_service
+    work=$(mktemp -d)
+    printf 'the last report\r\n' >"$work/report.txt"
+    (cd "$work" && exec wine cmd /c "ping -n 6 127.0.0.1 >NUL <report.txt" >/dev/null 2>&1) &
+    reader=$!
+    sleep 2
+    (cd "$work" && exec wine "$scrutel" /check /cabinet 空のキャビネット /report report.txt \
+        /json run.json >/dev/null 2>&1)
+    code=$?
+    echo "  Scrutel.exe /check while the report is open elsewhere: exit code $code"
+    wait "$reader"
+    expect_equal "$code" 2 "exit code when the report cannot be replaced"
+    expect_equal "$(cat "$work/report.txt")" $'the last report\r' "the old report"
+    expect_equal "$(cd "$work" && LC_ALL=C ls | tr '\n' ' ')" "Scrutel.log report.txt run.json " \
+        "files in the working folder"
+    grep -q 'レポートを書き込めません: report.txt: 置き換えに失敗しました' "$work/run.json" ||
+        fail "the JSON does not say the report could not be replaced"
+    expect_service "RUNNING AUTO" "after the run"
+    ;;
+check-no-catalogue)
+    # A transient failure of the interpreter while the cabinet is named: a failed run.
+    reset_service
+    sqli="$WINEPREFIX/drive_c/Velmora/Zeph5/sqli.exe"
+    keep_files "$sqli"
+    rm -f "$sqli"
+    run_check /cabinet 営業部 /json run.json
+    expect_equal "$code" 2 "exit code when the catalogue cannot be read"
+    grep -q 'キャビネットの一覧を読み込めません。' "$work/run.json" ||
+        fail "the JSON does not say the catalogue could not be read"
+    expect_service "RUNNING AUTO" "after the run"
     ;;
 *)
     echo "unknown case $case_name"

@@ -5,6 +5,7 @@
 
 #include "BenchSupport.h"
 #include "CheckHost.h"
+#include "FakeCredentialLibrary.h"
 #include "FakeServiceManager.h"
 #include "LogFile.h"
 #include "SqlConnection.h"
@@ -123,7 +124,8 @@ inline std::optional<CSqlServerSession> OpenRecordingSession(const std::string& 
                                                              Recorded& sent, const char* log) {
     SetLogFileName(log); // lets go of a log file still open, which could not be removed
     std::remove(log);
-    CSqlServerSession session(server, "sa", "Velmora-sa-1", FakeServiceManager::Running(),
+    CSqlServerSession session(server, "enc:sa", "enc:Velmora-sa-1", &kFakeCredentialLibrary,
+                              FakeServiceManager::Running(),
                               [&sent] { return std::make_unique<Recording>(sent); });
     if (session.Connect() == Outcome::Done && session.SelectDatabase(database) == Outcome::Done)
         return session;

@@ -7,6 +7,7 @@
 #include "DocumentContentCheck.h"
 #include "UserRecordCheck.h"
 
+#include "FakeCredentialLibrary.h"
 #include "LogFile.h"
 #include "SqliQuery.h"
 #include "TestHost.h"
@@ -63,7 +64,8 @@ const Cabinet kCabinets[] = {{"Eigyo", "営業部"},
 
 class ChecksOnCabinets : public ::testing::TestWithParam<Cabinet> {
 protected:
-    CSqlServerSession session{Host(), "sa", "Velmora-sa-1", Services()};
+    CSqlServerSession session{Host(), "enc:sa", "enc:Velmora-sa-1", &kFakeCredentialLibrary,
+                              Services()};
     CabinetRecord record{};
 
     void SetUp() override {

@@ -6,26 +6,6 @@
 
 #include <cstdio>
 
-std::string VersionText() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path, &ignored);
-    std::vector<char> block(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (size == 0 || !GetFileVersionInfoA(path, 0, size, block.data()) ||
-        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length))
-        return "Version";
-    char text[64];
-    std::snprintf(text, sizeof text, "Version %u.%u.%u.%u",
-                  static_cast<unsigned>(HIWORD(info->dwFileVersionMS)),
-                  static_cast<unsigned>(LOWORD(info->dwFileVersionMS)),
-                  static_cast<unsigned>(HIWORD(info->dwFileVersionLS)),
-                  static_cast<unsigned>(LOWORD(info->dwFileVersionLS)));
-    return text;
-}
-
 bool HandleSessionEnd(UINT message, WPARAM wParam, bool blocked,
                       const std::function<void()>& sessionEnded, LRESULT& result) {
     if (message == WM_QUERYENDSESSION) {

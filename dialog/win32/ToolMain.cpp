@@ -18,8 +18,8 @@ namespace {
 DialogServices SystemDialogServices(IEventLog& events) {
     return {LoadResourceText,
             [](const CabinetRecord& record) {
-                return CSqlServerSession(record.databaseHost, record.databaseUser,
-                                         record.databasePassword);
+                return CSqlServerSession(record.databaseHost, record.encodedUser,
+                                         record.encodedPassword, SystemHelperLibrary());
             },
             [](const std::string& statement, std::string& output) {
                 return RunSqliQuery(kServerTypeStorage, statement, output);
@@ -84,6 +84,9 @@ private:
 
 int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     SetLogFileName(profile.logFileName);
+    SetLogRefusalHandler([](const std::string& text) {
+        ToolMessageBox(GetActiveWindow(), text, MB_OK | MB_ICONEXCLAMATION);
+    });
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     IEventLog& events = StartEventLog(profile);
@@ -101,9 +104,8 @@ int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
     // before it touches anything, as a program bound to the library by import would.
     std::string missing;
     if (SystemHelperLibrary(&missing) == nullptr) {
-        const std::string refusal = HelperLibraryMissingText(missing);
-        events.Report(RunRefusedEvent(refusal));
-        shell.ShowMessage(refusal, kMbOk | kMbIconStop);
+        events.Report(RunRefusedEvent(missing));
+        shell.ShowMessage(missing, kMbOk | kMbIconStop);
         return 1;
     }
     return RunApplication(profile, shell, SystemHandOver(events), SystemCatalogueSources(), events);

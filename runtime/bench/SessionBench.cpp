@@ -4,6 +4,7 @@
 //   session_bench HOST,PORT
 #include "AllocationCounter.h"
 #include "BenchSupport.h"
+#include "FakeCredentialLibrary.h"
 #include "FakeServiceManager.h"
 #include "SqlServerSession.h"
 
@@ -75,7 +76,8 @@ int main(int argc, char** argv) {
         long plainRows = 0;
         bestPlain = std::min(bestPlain, PlainFetch(host, plainRows));
 
-        CSqlServerSession session(host, "bench_user", "bench-pass", services);
+        CSqlServerSession session(host, "enc:bench_user", "enc:bench-pass", &kFakeCredentialLibrary,
+                                  services);
         if (session.Connect() != Outcome::Done ||
             session.SelectDatabase("Bench") != Outcome::Done) {
             std::printf("session: cannot connect\n");

@@ -78,8 +78,8 @@ void CheckRecords(const std::vector<CabinetRecord>& records) {
         CheckField(r.folder, "folder");
         CheckField(r.operationMode, "operationMode");
         CheckField(r.databaseHost, "databaseHost");
-        CheckField(r.databaseUser, "databaseUser");
-        CheckField(r.databasePassword, "databasePassword");
+        CheckField(r.encodedUser, "encodedUser");
+        CheckField(r.encodedPassword, "encodedPassword");
         CheckField(r.shortName, "shortName");
         FUZZ_CHECK(r.stateFlag == 1);
     }

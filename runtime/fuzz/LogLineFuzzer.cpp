@@ -1,5 +1,6 @@
 // The log line cut, on both line kinds: a line is the longest head of its uncut form that
 // fits in 1,023 bytes together with its CR LF and ends on a character boundary, then CR LF.
+// The uncut form holds a blank for each CR, LF and zero byte of the texts: a line ends once.
 //
 // Input: one byte of flags (bit 0: a failure line), then the texts, split at zero bytes
 // into at most four for a result line; the whole rest is the message of an error code line.
@@ -14,8 +15,16 @@ namespace {
 
 const LogTime kTime = {2024, 6, 3, 9, 15, 0};
 
+std::string Blanked(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    return text;
+}
+
 void CheckCut(const std::string& uncut, const std::string& line) {
     FUZZ_CHECK(line.size() >= 2 && line.size() <= kMaxLogLineBytes);
+    FUZZ_CHECK(line.find_first_of(std::string("\r\n\0", 3)) == line.size() - 2);
     FUZZ_CHECK(line.compare(line.size() - 2, 2, "\r\n") == 0);
     const std::size_t kept = line.size() - 2;
     FUZZ_CHECK(uncut.compare(0, kept, line, 0, kept) == 0);
@@ -55,14 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const LogStatus status = failed ? LogStatus::Failure : LogStatus::Success;
     const std::string resultHead =
         Head(FormatLogLine(kTime, ResultText(status, "", "", "", "")), ",,,\r\n");
-    CheckCut(resultHead + texts[0] + "," + texts[1] + "," + texts[2] + "," + texts[3],
+    CheckCut(Blanked(resultHead + texts[0] + "," + texts[1] + "," + texts[2] + "," + texts[3]),
              FormatLogLine(kTime, ResultText(status, texts[0], texts[1], texts[2], texts[3])));
 
     const int lineNumber = static_cast<int>(size);
     const std::uint32_t code = failed ? 0x80004005u : 0u;
     const std::string errorHead =
         Head(FormatLogLine(kTime, ErrorCodeText(__FILE__, lineNumber, code, data[0], "")), "\r\n");
-    CheckCut(errorHead + rest,
+    CheckCut(errorHead + Blanked(rest),
              FormatLogLine(kTime, ErrorCodeText(__FILE__, lineNumber, code, data[0], rest)));
     return 0;
 }

@@ -12,6 +12,9 @@
 
 namespace {
 
+const char kHeader[] = "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"
+                       "StringValue,'|',StringValue,'|',StringValue\r\n";
+
 // The interpreter, faked by database name: the text it prints for the catalogue query and
 // for the system database listing.
 class CatalogueTest : public ::testing::Test {
@@ -44,10 +47,14 @@ protected:
                 &kFakeCredentialLibrary, &log};
     }
     std::string Log() const { return log.Utf8Text(); }
+    // The records of a generation-5 catalogue of one row.
+    std::vector<CabinetRecord> ReadRow(const std::string& row) {
+        outputs["ZqlCatalog"] = std::string(kHeader) + row + "\r\n";
+        std::vector<CabinetRecord> records;
+        EXPECT_EQ(getSydCabList(512, records, Sources()), 0u);
+        return records;
+    }
 };
-
-const char kHeader[] = "CatalogKey,'|',StringValue,'|',StringValue,'|',StringValue,'|',"
-                       "StringValue,'|',StringValue,'|',StringValue\r\n";
 
 TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
     outputs["ZqlCatalog"] = std::string(kHeader) +
@@ -61,8 +68,9 @@ TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
     EXPECT_STREQ(records[0].databaseName, "Eigyo");
     EXPECT_STREQ(records[0].operationMode, "0");
     EXPECT_STREQ(records[0].databaseHost, "127.0.0.1");
-    EXPECT_STREQ(records[0].databaseUser, "sa_user");
-    EXPECT_STREQ(records[0].databasePassword, "p;w=");
+    // The login and password stay encoded: the session decodes them when it logs in.
+    EXPECT_STREQ(records[0].encodedUser, "enc:sa_user");
+    EXPECT_STREQ(records[0].encodedPassword, "enc:p;w=");
     EXPECT_STREQ(records[0].folder, "");
     EXPECT_EQ(records[1].stateFlag, 1);
     EXPECT_EQ(commandLines.at(0).rfind("\"C:\\Velmora\\Zeph5\\sqli.exe\" /inprocess /reg "
@@ -81,6 +89,23 @@ TEST_F(CatalogueTest, Generation5RowsBecomeRecords) {
         EXPECT_EQ(log.find(secret), std::string::npos) << secret;
 }
 
+// Only the name is free text: a name holding the separator moves no other field, and the
+// login and password stay masked in the log.
+TEST_F(CatalogueTest, NameHoldingTheSeparatorShiftsNoField) {
+    const std::vector<CabinetRecord> records =
+        ReadRow("1,|,A,|,B,|,C,|,Db,|,0,|,h,|,enc:user1,|,enc:pass1");
+    ASSERT_EQ(records.size(), 1u);
+    const CabinetRecord& r = records[0];
+    EXPECT_EQ((std::vector<std::string>{r.displayName, r.databaseName, r.operationMode,
+                                        r.databaseHost, r.encodedUser, r.encodedPassword}),
+              (std::vector<std::string>{"A,|,B,|,C", "Db", "0", "h", "enc:user1", "enc:pass1"}));
+    const std::string log = Log();
+    EXPECT_NE(log.find("getSydCabList(),1,|,A,|,B,|,C,|,Db,|,0,|,h,|,********,|,********,,"),
+              std::string::npos);
+    for (const char* secret : {"user1", "pass1"})
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
+}
+
 TEST_F(CatalogueTest, HeaderOnlyMeansNoCabinetsAndNoFallback) {
     outputs["ZqlCatalog"] = kHeader;
     std::vector<CabinetRecord> records;
@@ -90,13 +115,11 @@ TEST_F(CatalogueTest, HeaderOnlyMeansNoCabinetsAndNoFallback) {
 }
 
 TEST_F(CatalogueTest, UndecodableUserKeepsTheRecord) {
-    outputs["ZqlCatalog"] =
-        std::string(kHeader) + "1,|,Broken,|,Brk,|,0,|,h,|,garbage,|,enc:pw\r\n";
-    std::vector<CabinetRecord> records;
-    ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
+    const std::vector<CabinetRecord> records =
+        ReadRow("1,|,Broken,|,Brk,|,0,|,h,|,garbage,|,enc:pw");
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_STREQ(records[0].databaseUser, "");
-    EXPECT_STREQ(records[0].databasePassword, "pw");
+    EXPECT_STREQ(records[0].encodedUser, "");
+    EXPECT_STREQ(records[0].encodedPassword, "enc:pw");
     EXPECT_STREQ(records[0].databaseName, "Brk");
     const std::string log = Log();
     const std::size_t row = log.find("getSydCabList(),1,|,Broken");
@@ -110,7 +133,7 @@ TEST_F(CatalogueTest, ConversionWithoutTextIsADecodeFailure) {
     outputs["ZqlCatalog"] = std::string(kHeader) + "1,|,A,|,a,|,0,|,h,|,enc:u,|,enc:p\r\n";
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records, Sources()), 0u);
-    EXPECT_STREQ(records[0].databaseUser, "");
+    EXPECT_STREQ(records[0].encodedUser, "");
     EXPECT_NE(Log().find("Decode error!! password"), std::string::npos);
 }
 
@@ -161,7 +184,7 @@ TEST_F(CatalogueTest, ErrorOrEmptyCatalogueFallsBackToTheSystemDatabases) {
         EXPECT_STREQ(records[0].shortName, "Sales");
         EXPECT_STREQ(records[1].folder, ""); // Paths shorter than its suffix
         EXPECT_STREQ(records[2].folder, "C:\\\x89\x63\x8B\xC6");
-        EXPECT_STREQ(records[0].databaseUser, "");
+        EXPECT_STREQ(records[0].encodedUser, "");
         EXPECT_EQ(records[0].stateFlag, 1);
     }
     EXPECT_NE(Log().find("【Failure】,キャビネットが見つからなかった,,,"), std::string::npos);
@@ -185,6 +208,25 @@ TEST_F(CatalogueTest, FailuresOfBothSources) {
     EXPECT_TRUE(records.empty());
     EXPECT_EQ(getSydCabList(4096, records, Sources()), kSqliNoEdition);
     EXPECT_EQ(ListSystemDatabases(4096, "", records, Sources()), kSqliInvalidArg);
+}
+
+// Without a full installation folder the command line would name "\sqli.exe" on the
+// current drive, or a sqli.exe in the current folder: nothing is started.
+TEST_F(CatalogueTest, InterpreterWithoutAFullInstallationFolderIsNotStarted) {
+    for (const char* folder : {"", "Velmora"}) {
+        registry.strings[{"SOFTWARE\\Brannock\\Pellacore", "InstallDir"}] = folder;
+        std::vector<CabinetRecord> records;
+        EXPECT_EQ(getSydCabList(512, records, Sources()), kSqliNoInstallFolder) << folder;
+        EXPECT_EQ(ListSystemDatabases(512, folder, records, Sources()), kSqliNoInstallFolder);
+    }
+    registry.strings.clear();
+    std::vector<CabinetRecord> records;
+    EXPECT_EQ(getSydCabList(512, records, Sources()), kSqliNoInstallFolder);
+    EXPECT_TRUE(commandLines.empty());
+    EXPECT_NE(Log().find("【Failure】,sqli.exe,サーバーのインストールフォルダーが分からないため"),
+              std::string::npos);
+    std::string output;
+    EXPECT_EQ(RunSqliQuery(512, "select 1", output, registry, log), kSqliNoInstallFolder);
 }
 
 TEST_F(CatalogueTest, InventoryListsOnlyTheStorageProduct) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 namespace {
 
@@ -35,6 +36,20 @@ TEST(ChildCapture, NoOutputAndMissingProgramGiveEmptyText) {
     EXPECT_TRUE(capture.ReadOutput(true));
     EXPECT_STREQ(capture.Buffer(), "");
     EXPECT_FALSE(capture.ReadOutput(false)); // standard error was merged
+}
+
+// The tool's current folder may be one other users write to: a child never starts there.
+TEST(ChildCapture, ChildRunsInItsProgramsFolder) {
+    TempDirectory dir;
+    EXPECT_EQ(Capture("/bin/pwd"), std::filesystem::canonical("/bin").string() + "\n");
+    CChildProcessCapture capture;
+    capture.AllocateBuffer(100);
+    EXPECT_FALSE(capture.Start("pwd", true));
+    EXPECT_EQ(CChildProcessCapture::ProgramFolder("\"C:\\Velmora\\Zeph5\\sqli.exe\" /inprocess"),
+              "C:\\Velmora\\Zeph5\\");
+    // A program named 表 (95 5C), whose second byte is the code of a backslash.
+    EXPECT_EQ(CChildProcessCapture::ProgramFolder("\"C:\\\x95\x5C\" /x"), "C:\\");
+    EXPECT_EQ(CChildProcessCapture::ProgramFolder("\"sqli.exe\" \\x"), "");
 }
 
 TEST(ChildCapture, KeepsExactlyTheFirstSizeMinusOneBytes) {

@@ -1,9 +1,13 @@
 #include "HelperLibrary.h"
 
+#include "FakeRegistry.h"
+#include "Text.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -80,5 +84,62 @@ TEST(HelperLibraryTest, AFunctionUnderNoNameIsNamedAsMissing) {
     std::string missing;
     EXPECT_EQ(BindCredentialLibrary(LookupIn(withoutDecrypt), library, missing), Outcome::Failed);
     EXPECT_EQ(missing, "ZqlDecrypt2");
-    EXPECT_NE(HelperLibraryMissingText(missing).find("ZqlDecrypt2"), std::string::npos);
+}
+
+// Loaded by its full path from the server's folders, the edition's first, then from the
+// folder the administrator names; the message says where it was looked for.
+TEST(HelperLibraryTest, LoadedByFullPathFromTheServersFoldersThenTheNamedOne) {
+    FakeRegistry registry = FakeRegistry::Installation(true);
+    registry.keys.insert(kToolKeyPath);
+    registry.strings[{kToolKeyPath, kHelperLibraryFolderValue}] = "D:\\Lib\\";
+    std::vector<std::string> tried;
+    HelperLibraryBinding binding = LoadHelperLibrary(registry, [&tried](const std::string& path) {
+        tried.push_back(path);
+        return std::optional<ExportLookup>();
+    });
+    EXPECT_FALSE(binding.bound);
+    EXPECT_EQ(tried, (std::vector<std::string>{"C:\\Velmora\\Zeph5\\ZqlCommon_SD3.dll",
+                                               "C:\\Velmora\\ZqlCommon_SD3.dll",
+                                               "D:\\Lib\\ZqlCommon_SD3.dll"}));
+    std::string text = Utf8FromAnsi(HelperLibraryMissingText(binding));
+    for (const char* part :
+         {"ZqlCommon_SD3.dll を読み込めません。\n探したフォルダー: C:\\Velmora\\Zeph5, "
+          "C:\\Velmora, D:\\Lib\\\n",
+          "HKEY_LOCAL_MACHINE\\SOFTWARE\\VelmoraTools の HelperLibraryFolder: D:\\Lib\\\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << text;
+
+    // The first folder that has it is the one, and a function it lacks is named.
+    const Exports withoutDecrypt = {{"ZqlAsciiToString", Address(AsciiToString)},
+                                    {"ZqlStringToAscii", Address(StringToAscii)},
+                                    {"ZqlFreeMemory", Address(FreeNarrow)}};
+    tried.clear();
+    binding = LoadHelperLibrary(registry, [&](const std::string& path) {
+        tried.push_back(path);
+        return tried.size() == 2 ? std::optional<ExportLookup>(LookupIn(withoutDecrypt))
+                                 : std::nullopt;
+    });
+    EXPECT_EQ(tried.size(), 2u);
+    EXPECT_FALSE(binding.bound);
+    EXPECT_EQ(Utf8FromAnsi(HelperLibraryMissingText(binding))
+                  .rfind("C:\\Velmora\\ZqlCommon_SD3.dll に関数 ZqlDecrypt2 がありません。", 0),
+              0u);
+}
+
+// A folder that is no full path would be looked up from the current folder: never searched.
+TEST(HelperLibraryTest, FoldersThatAreNoFullPathsAreNotSearched) {
+    FakeRegistry registry = FakeRegistry::Installation(true);
+    registry.strings[{"SOFTWARE\\Brannock\\Pellacore", "InstallDir"}] = "";
+    registry.keys.insert(kToolKeyPath);
+    registry.strings[{kToolKeyPath, kHelperLibraryFolderValue}] = "lib";
+    int tries = 0;
+    const HelperLibraryBinding binding = LoadHelperLibrary(registry, [&tries](const std::string&) {
+        ++tries;
+        return std::optional<ExportLookup>();
+    });
+    EXPECT_EQ(tries, 0);
+    const std::string text = Utf8FromAnsi(HelperLibraryMissingText(binding));
+    EXPECT_NE(text.find("探したフォルダー: なし\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("HelperLibraryFolder: lib (フルパスではないため使いません)"),
+              std::string::npos)
+        << text;
 }

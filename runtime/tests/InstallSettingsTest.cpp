@@ -47,4 +47,12 @@ TEST(InstallFolder, EmptyWithoutTheInstallationKey) {
     EXPECT_EQ(ReadInstallFolder(0, r), "");
 }
 
+TEST(InstallFolder, OnlyFullPathsAreFolders) {
+    for (const char* full : {"C:\\Velmora", "d:\\", "\\\\server\\share\\Velmora"})
+        EXPECT_TRUE(IsFullFolderPath(full)) << full;
+    for (const char* relative :
+         {"", "Velmora", "\\Velmora", "\\Zeph5", "C:Velmora", "C:", "1:\\x", "\\\\\\x"})
+        EXPECT_FALSE(IsFullFolderPath(relative)) << relative;
+}
+
 } // namespace

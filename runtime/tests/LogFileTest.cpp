@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 namespace {
 
@@ -27,6 +29,15 @@ TEST(LogLineFormat, ErrorCodeLine) {
     for (const char* path : {"/build/src/dialog/MainDialog.cpp", "C:\\src\\MainDialog.cpp"})
         EXPECT_EQ(FormatLogLine(kTime, ErrorCodeText(path, 7, 0, 0, "x")),
                   "2026/03/07 09:05:02,MainDialog.cpp,7,00000000,00000000,x\r\n");
+}
+
+// One entry is one line, whatever its texts hold.
+TEST(LogLineFormat, LineBreaksAndZerosInTextsBecomeBlanks) {
+    EXPECT_EQ(FormatLogLine(kTime, ResultText(LogStatus::Failure, "a\r\nb", std::string("c\0d", 3),
+                                              "e\nf", "g\rh")),
+              "2026/03/07 09:05:02," + Ansi("【Failure】") + ",a  b,c d,e f,g h\r\n");
+    EXPECT_EQ(FormatLogLine(kTime, ErrorCodeText("x.cpp", 7, 0, 0, "one\r\ntwo")),
+              "2026/03/07 09:05:02,x.cpp,7,00000000,00000000,one  two\r\n");
 }
 
 TEST(LogLineFormat, LongLineIsCutButStillEndsTheLine) {
@@ -103,6 +114,35 @@ TEST(LogFile, LineIsLostSilentlyWhereTheLogCannotBeOpened) {
     const std::string text = elsewhere.Read("Test.log");
     EXPECT_EQ(text.find("lost"), std::string::npos);
     EXPECT_NE(text.find("kept"), std::string::npos);
+    CloseLogFile();
+}
+
+// An elevated append must land in the file the path names: a file with a second name, or
+// natively a symbolic link (for a reparse point), is not written to, and the tool is told
+// once for that path.
+TEST(LogFile, LogThatNamesAnotherFileIsRefusedAndToldOnce) {
+    TempDirectory dir;
+    std::vector<std::string> told;
+    SetLogRefusalHandler([&told](const std::string& text) { told.push_back(text); });
+    SetLogFileName("Test.log");
+    std::ofstream(dir.path() / "system.ini") << "precious";
+    std::filesystem::create_hard_link(dir.path() / "system.ini", dir.path() / "Test.log");
+    FileLog().Result(LogStatus::Success, "one");
+    FileLog().Result(LogStatus::Success, "two");
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].find("Test.log " + Ansi("には書き込みません")), std::string::npos) << told[0];
+    EXPECT_NE(told[0].find(Ansi("ハードリンク")), std::string::npos);
+#if !defined(_WIN32)
+    {
+        TempDirectory linked;
+        std::filesystem::create_symlink(dir.path() / "system.ini", linked.path() / "Test.log");
+        FileLog().Result(LogStatus::Success, "three");
+    }
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_NE(told[1].find(Ansi("再解析ポイント")), std::string::npos);
+#endif
+    EXPECT_EQ(dir.Read("system.ini"), "precious");
+    SetLogRefusalHandler(nullptr);
     CloseLogFile();
 }
 

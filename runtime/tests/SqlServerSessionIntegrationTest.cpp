@@ -3,6 +3,7 @@
 // (sqlserver_fixture.py) and its port read from the file VT_SQLSERVER_PORTFILE names.
 #include "SqlServerSession.h"
 
+#include "FakeCredentialLibrary.h"
 #include "RecordingLog.h"
 #include "Text.h"
 
@@ -58,7 +59,8 @@ protected:
 
     std::string Log() const { return log.Utf8Text(); }
     CSqlServerSession Session(const std::string& login, const std::string& password) {
-        return CSqlServerSession(Host(), login, password, Services(), CreateOdbcConnection, log);
+        return CSqlServerSession(Host(), "enc:" + login, "enc:" + password, &kFakeCredentialLibrary,
+                                 Services(), CreateOdbcConnection, log);
     }
     CSqlServerSession Open(const std::string& database = "SessionTest") {
         CSqlServerSession session = Session("session_user", kPassword);

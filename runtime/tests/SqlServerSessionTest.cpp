@@ -20,7 +20,7 @@ protected:
                               const std::string& login = "velmora",
                               const std::string& password = "pw") {
         return CSqlServerSession(
-            host, login, password, services,
+            host, "enc:" + login, "enc:" + password, &kFakeCredentialLibrary, services,
             [this] { return std::make_unique<scripted::Connection>(server); }, log);
     }
     std::string Log() const { return log.Utf8Text(); }
@@ -89,6 +89,33 @@ TEST_F(SessionTest, EmptyPasswordIsLoggedAndTheLoginStillTried) {
     EXPECT_EQ(session.Connect(), Outcome::Done);
     EXPECT_FALSE(server.passwordGiven);
     EXPECT_NE(Log().find("【Failure】,password is empty.,,,"), std::string::npos);
+}
+
+// The login and password travel encoded and are decoded for the driver's call only, afresh
+// at each login; the library's decoded texts are wiped before they go back, and a login
+// that cannot be decoded counts as missing.
+TEST_F(SessionTest, LoginIsDecodedForTheConnectCallOnly) {
+    fake_credentials::live = 0;
+    fake_credentials::plainReleasedUnwiped = 0;
+    CSqlServerSession session = Session("h", "velmora", "pw");
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(server.login, "velmora");
+    EXPECT_TRUE(server.passwordGiven);
+    session.Disconnect();
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(server.connects, 2);
+    EXPECT_EQ(fake_credentials::live, 0);
+    EXPECT_EQ(fake_credentials::plainReleasedUnwiped, 0);
+
+    for (const CredentialLibrary* library :
+         {&kFakeCredentialLibrary, static_cast<const CredentialLibrary*>(nullptr)}) {
+        CSqlServerSession undecodable(
+            "h", "garbage", "enc:pw", library, services,
+            [this] { return std::make_unique<scripted::Connection>(server); }, log);
+        EXPECT_EQ(undecodable.Connect(), Outcome::Failed);
+    }
+    EXPECT_EQ(server.connects, 2);
+    EXPECT_NE(Log().find("【Failure】,loginID is empty.,,,"), std::string::npos);
 }
 
 TEST_F(SessionTest, DatabaseIsChosenByExactNameOnce) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The release zip of scripts/package: the two programs and the README, nothing of the
-# testbed; each program imports only system DLLs and the ODBC driver manager, nothing by a
-# GCC-decorated name, and carries the helper library's export names it binds at start-up.
+# testbed; each program imports only system DLLs that Windows resolves before the program's
+# own folder (known DLLs, and the common controls through the manifest) and nothing by a
+# GCC-decorated name; neither VERSION.dll nor the ODBC driver manager, which it would take
+# from its own folder first; and it carries the helper library's export names it binds.
 # Given a certificate, the programs are signed (the test makes its own).
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -27,7 +29,7 @@ python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.arg
 contents=$(cd "$scratch/unpacked" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$contents" = "./Mendora.exe ./README.txt ./Scrutel.exe " ] || fail "contents: $contents"
 
-system_dlls="ADVAPI32.dll COMCTL32.dll GDI32.dll KERNEL32.dll msvcrt.dll ODBC32.dll USER32.dll VERSION.dll"
+system_dlls="ADVAPI32.dll COMCTL32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll"
 for exe in Scrutel.exe Mendora.exe; do
     file="$scratch/unpacked/$exe"
     [ -f "$file" ] || continue
@@ -40,6 +42,9 @@ for exe in Scrutel.exe Mendora.exe; do
         *" $dll "*) ;;
         *) fail "$exe imports $dll" ;;
         esac
+    done
+    for dll in VERSION.dll ODBC32.dll; do
+        ! echo "$imports" | grep -qi "^$dll " || fail "$exe imports $dll"
     done
     decorated=$(echo "$imports" | awk '$2 ~ /^_Z/')
     [ -z "$decorated" ] || fail "$exe imports GCC-decorated names: $decorated"

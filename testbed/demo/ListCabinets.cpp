@@ -32,15 +32,20 @@ int main() {
         inventory.GetCabinetName(0, index++, name);
         const std::string mode =
             std::strcmp(r.operationMode, "0") == 0 ? Ansi("動作中") : Ansi("停止中");
-        std::printf(
-            "%2d. %s [%s] database=%s host=%s user=%s password=%s\n", index, name.c_str(),
-            mode.c_str(), r.databaseName, r.databaseHost,
-            r.databaseUser[0] ? r.databaseUser : Ansi("(復号できず)").c_str(),
-            r.databasePassword[0] ? std::string(std::strlen(r.databasePassword), '*').c_str() : "");
+        CSecretString user, password;
+        if (const CredentialLibrary* library = SystemHelperLibrary()) {
+            DecodeCredential(r.encodedUser, user, *library);
+            DecodeCredential(r.encodedPassword, password, *library);
+        }
+        std::printf("%2d. %s [%s] database=%s host=%s user=%s password=%s\n", index, name.c_str(),
+                    mode.c_str(), r.databaseName, r.databaseHost,
+                    user.Empty() ? Ansi("(復号できず)").c_str() : user.Text().c_str(),
+                    std::string(password.Text().size(), '*').c_str());
     }
     std::printf("%s\n", Ansi("SQL Server への接続:").c_str());
     for (const CabinetRecord& r : inventory.Entry(0).cabinets) {
-        CSqlServerSession session(r.databaseHost, r.databaseUser, r.databasePassword);
+        CSqlServerSession session(r.databaseHost, r.encodedUser, r.encodedPassword,
+                                  SystemHelperLibrary());
         std::string text;
         long users = 0;
         std::string outcome;

@@ -3,8 +3,8 @@
 
 Lays out both generations' folders (the install folder for generation 4, its Zeph5
 subfolder for generation 5), each with sqli.exe and a data folder of SQLite databases,
-copies ZqlCommon_SD3.dll into the installation folder and puts that folder on the system's
-search path, and writes the server's registry keys. Which generation the tools
+copies ZqlCommon_SD3.dll into the installation folder (where the tools load it from by its
+full path; they never search PATH), and writes the server's registry keys. Which generation the tools
 see depends only on whether the Zeph5\\Tarn-D1 key exists, so switching generations later is
 a matter of creating or deleting that key. Running it again rebuilds the data from scratch.
 
@@ -203,20 +203,6 @@ def write_registry(prefix, env, args, install_dir):
     os.remove(reg_file)
 
 
-KEY_ENVIRONMENT = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager\Environment"
-
-
-def add_to_system_path(env, folder):
-    """The installation folder on the system's search path, where the tools find the
-    server's helper library, as a server's installer leaves it."""
-    path = reg_query(env, KEY_ENVIRONMENT, "PATH") or ""
-    if folder.lower() in (p.lower() for p in path.split(";")):
-        return
-    value = f"{path};{folder}" if path else folder
-    run(["wine", "reg", "add", KEY_ENVIRONMENT, "/v", "PATH", "/t", "REG_EXPAND_SZ",
-         "/d", value, "/f"], env)
-
-
 def reg_query(env, key, value):
     """The value's data as text, or None when the key or value is missing."""
     r = run(["wine", "reg", "query", key, "/v", value], env, check=False)
@@ -285,7 +271,6 @@ def main():
         os.makedirs(windows_to_unix(prefix, vault_path(c.name)), exist_ok=True)
 
     write_registry(prefix, env, args, install_dir)
-    add_to_system_path(env, install_dir)
     verify_registry(env, args, install_dir)
     written = build_sqlserver_data(args.sqlserver_data) if args.sqlserver_data else []
 

@@ -5,22 +5,23 @@
 // is UTF-8).
 #include "SqlConnection.h"
 
+#include "Secret.h"
 #include "Text.h"
 #include "TokenList.h"
 #include "UniqueHandle.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
+#include "OdbcApi.h"
 
-#include <optional>
 #include <vector>
 
 namespace {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide text must be UTF-16");
+
+// Bound whenever a connection exists (CreateOdbcConnection makes none without it).
+const OdbcApi& Api() {
+    return *Odbc();
+}
 
 const SQLWCHAR* Wide(const std::u16string& text) {
     return reinterpret_cast<const SQLWCHAR*>(text.c_str());
@@ -33,23 +34,30 @@ struct Driver {
     bool freeTds = false;
 };
 
-// A value in a connection string, braced when it holds a character the string's syntax
-// uses, so that a password with ';', '=' or '}' reaches the server unchanged. Empty when
-// the driver cannot be given the value (FreeTDS and a value holding "};").
-std::optional<std::u16string> ConnectionValue(const std::u16string& value, const Driver& driver) {
-    if (value.find_first_of(u";={}[](),?*!@ ") == std::u16string::npos)
-        return value;
-    if (driver.freeTds)
-        return value.find(u"};") == std::u16string::npos
-                   ? std::optional<std::u16string>(u"{" + value + u"}")
-                   : std::nullopt;
-    std::u16string quoted = u"{";
-    for (char16_t c : value) {
-        quoted.push_back(c);
-        if (c == u'}')
-            quoted.push_back(u'}');
+// Appends a value of a connection string, braced when it holds a character the string's
+// syntax uses, so that a password with ';', '=' or '}' reaches the server unchanged. False
+// when the driver cannot be given the value (FreeTDS and a value holding "};").
+bool AppendConnectionValue(CSecretUtf16& out, const std::u16string& value, const Driver& driver) {
+    if (value.find_first_of(u";={}[](),?*!@ ") == std::u16string::npos) {
+        out.Append(value);
+        return true;
     }
-    return quoted + u"}";
+    if (driver.freeTds && value.find(u"};") != std::u16string::npos)
+        return false;
+    out.Append(u'{');
+    for (char16_t c : value) {
+        out.Append(c);
+        if (c == u'}' && !driver.freeTds)
+            out.Append(c);
+    }
+    out.Append(u'}');
+    return true;
+}
+
+// The UTF-16 form of a decoded text, in a text that wipes it.
+void Widen(const std::string& ansi, CSecretUtf16& wide) {
+    wide.Reserve(ansi.size());
+    AppendUtf16FromAnsi(wide.Room(), ansi);
 }
 
 bool Contains(std::u16string text, const std::u16string& part) {
@@ -70,8 +78,8 @@ Driver ChooseDriver(SQLHENV env) {
     SQLWCHAR attributes[1024];
     SQLSMALLINT nameLength = 0, attributesLength = 0;
     SQLUSMALLINT direction = SQL_FETCH_FIRST;
-    while (SQL_SUCCEEDED(
-        SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024, &attributesLength))) {
+    while (SQL_SUCCEEDED(Api().SQLDriversW(env, direction, name, 256, &nameLength, attributes, 1024,
+                                           &attributesLength))) {
         // The attributes are "key=value" texts separated by zeros; the driver's file tells
         // FreeTDS apart.
         const std::u16string all(reinterpret_cast<const char16_t*>(attributes),
@@ -90,7 +98,7 @@ template <SQLSMALLINT Type> struct OdbcHandleTraits {
     using Handle = SQLHANDLE;
     static Handle Empty() { return SQL_NULL_HANDLE; }
     static bool Valid(Handle handle) { return handle != SQL_NULL_HANDLE; }
-    static void Close(Handle handle) { SQLFreeHandle(Type, handle); }
+    static void Close(Handle handle) { Api().SQLFreeHandle(Type, handle); }
 };
 using CEnvironmentHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_ENV>>;
 using CConnectionHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_DBC>>;
@@ -98,21 +106,21 @@ using CStatementHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_STMT>>;
 
 CStatementHandle NewStatement(SQLHDBC dbc) {
     CStatementHandle statement;
-    SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement.Out());
+    Api().SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement.Out());
     return statement;
 }
 
 class OdbcConnection : public ISqlConnection {
 public:
     OdbcConnection() {
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env_.Out());
-        SQLSetEnvAttr(env_.Get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
-                      0);
-        SQLAllocHandle(SQL_HANDLE_DBC, env_.Get(), dbc_.Out());
+        Api().SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, env_.Out());
+        Api().SQLSetEnvAttr(env_.Get(), SQL_ATTR_ODBC_VERSION,
+                            reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        Api().SQLAllocHandle(SQL_HANDLE_DBC, env_.Get(), dbc_.Out());
     }
     ~OdbcConnection() override {
         if (connected_)
-            SQLDisconnect(dbc_.Get());
+            Api().SQLDisconnect(dbc_.Get());
     }
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
@@ -120,29 +128,38 @@ public:
     bool Connect(const std::string& server, const std::string& login,
                  const std::string* password) override {
         const Driver driver = ChooseDriver(env_.Get());
-        const auto serverValue = ConnectionValue(Utf16FromAnsi(server), driver);
-        const auto loginValue = ConnectionValue(Utf16FromAnsi(login), driver);
-        const auto passwordValue =
-            ConnectionValue(password ? Utf16FromAnsi(*password) : u"", driver);
-        if (!serverValue || !loginValue || !passwordValue)
+        // The login and password arrive decoded: their wide forms, the connection string and
+        // the one the driver completes are wiped when the call returns.
+        CSecretUtf16 wideLogin, widePassword, text;
+        Widen(login, wideLogin);
+        Widen(password != nullptr ? *password : std::string(), widePassword);
+        text.Append(u"DRIVER={" + driver.name + u"};SERVER=");
+        bool valid = AppendConnectionValue(text, Utf16FromAnsi(server), driver);
+        text.Append(u";UID=");
+        valid = AppendConnectionValue(text, wideLogin.Text(), driver) && valid;
+        text.Append(u";");
+        if (password != nullptr) {
+            text.Append(u"PWD=");
+            valid = AppendConnectionValue(text, widePassword.Text(), driver) && valid;
+            text.Append(u";");
+        }
+        if (!valid)
             return false;
-        std::u16string text =
-            u"DRIVER={" + driver.name + u"};SERVER=" + *serverValue + u";UID=" + *loginValue + u";";
-        if (password != nullptr)
-            text += u"PWD=" + *passwordValue + u";";
         // Driver 18 encrypts by default and then insists on a certificate it can verify,
         // which the servers these tools meet (a local instance with its self-signed
         // certificate) do not have. "Optional" keeps what every older driver does: the
         // connection is encrypted when the server demands it and not otherwise.
         if (driver.name == u"ODBC Driver 18 for SQL Server")
-            text += u"Encrypt=Optional;";
+            text.Append(u"Encrypt=Optional;");
         // A generous bound instead of waiting forever for a server that does not answer.
-        SQLSetConnectAttrW(dbc_.Get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(30), 0);
+        Api().SQLSetConnectAttrW(dbc_.Get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                 reinterpret_cast<SQLPOINTER>(30), 0);
         SQLWCHAR completed[1024];
         SQLSMALLINT completedLength = 0;
-        const SQLRETURN rc =
-            SQLDriverConnectW(dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text)), SQL_NTS,
-                              completed, 1024, &completedLength, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = Api().SQLDriverConnectW(
+            dbc_.Get(), nullptr, const_cast<SQLWCHAR*>(Wide(text.Text())), SQL_NTS, completed, 1024,
+            &completedLength, SQL_DRIVER_NOPROMPT);
+        WipeMemory(completed, sizeof completed);
         connected_ = SQL_SUCCEEDED(rc);
         return connected_;
     }
@@ -150,7 +167,7 @@ public:
     bool Disconnect() override {
         if (!connected_)
             return true;
-        if (!SQL_SUCCEEDED(SQLDisconnect(dbc_.Get())))
+        if (!SQL_SUCCEEDED(Api().SQLDisconnect(dbc_.Get())))
             return false;
         connected_ = false;
         return true;
@@ -180,15 +197,15 @@ public:
     bool Query(const std::string& sql, std::string& text, long& rows) override {
         const CStatementHandle statement = NewStatement(dbc_.Get());
         const std::u16string wide = Utf16FromAnsi(sql);
-        if (!SQL_SUCCEEDED(SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
-                                          static_cast<SQLINTEGER>(wide.size()))))
+        if (!SQL_SUCCEEDED(Api().SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
+                                                static_cast<SQLINTEGER>(wide.size()))))
             return false;
         SQLSMALLINT columns = 0;
-        SQLNumResultCols(statement.Get(), &columns);
+        Api().SQLNumResultCols(statement.Get(), &columns);
         text.clear();
         rows = 0;
         SQLRETURN rc;
-        while (SQL_SUCCEEDED(rc = SQLFetch(statement.Get()))) {
+        while (SQL_SUCCEEDED(rc = Api().SQLFetch(statement.Get()))) {
             if (rows > 0)
                 text += "\r\n";
             for (SQLUSMALLINT column = 1; column <= columns; ++column) {
@@ -205,13 +222,13 @@ public:
     bool Execute(const std::string& sql) override {
         const CStatementHandle statement = NewStatement(dbc_.Get());
         const std::u16string wide = Utf16FromAnsi(sql);
-        SQLRETURN rc = SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
-                                      static_cast<SQLINTEGER>(wide.size()));
+        SQLRETURN rc = Api().SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
+                                            static_cast<SQLINTEGER>(wide.size()));
         // An update that touches no row answers "no data": it still succeeded.
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
             return false;
         // Later results of the batch may carry an error of their own.
-        while (SQL_SUCCEEDED(rc = SQLMoreResults(statement.Get()))) {
+        while (SQL_SUCCEEDED(rc = Api().SQLMoreResults(statement.Get()))) {
         }
         return rc == SQL_NO_DATA;
     }
@@ -221,9 +238,9 @@ private:
     bool AppendValue(SQLHSTMT statement, SQLUSMALLINT column, std::string& text) {
         for (;;) {
             SQLLEN indicator = 0;
-            const SQLRETURN rc =
-                SQLGetData(statement, column, SQL_C_WCHAR, buffer_.data(),
-                           static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)), &indicator);
+            const SQLRETURN rc = Api().SQLGetData(
+                statement, column, SQL_C_WCHAR, buffer_.data(),
+                static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)), &indicator);
             if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA)
                 return true;
             if (!SQL_SUCCEEDED(rc))
@@ -256,5 +273,7 @@ private:
 } // namespace
 
 std::unique_ptr<ISqlConnection> CreateOdbcConnection() {
+    if (Odbc() == nullptr)
+        return nullptr;
     return std::make_unique<OdbcConnection>();
 }

@@ -65,7 +65,8 @@ ChildProcess::ChildProcess(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) 
 
 ChildProcess::~ChildProcess() = default;
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine, bool mergeStderr,
+std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine,
+                                                  const std::string& folder, bool mergeStderr,
                                                   std::chrono::milliseconds guard) {
     auto impl = std::make_unique<Impl>();
     impl->deadline = std::chrono::steady_clock::now() + guard;
@@ -81,12 +82,13 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
-    const pid_t pid = args.empty() ? -1 : fork();
+    const pid_t pid = args.empty() || folder.empty() ? -1 : fork();
     if (pid == 0) {
         dup2(out[1], 1);
         dup2(mergeStderr ? out[1] : err[1], 2);
         dup2(in[0], 0);
-        execvp(argv[0], argv.data());
+        if (chdir(folder.c_str()) == 0)
+            execvp(argv[0], argv.data());
         const int code = errno;
         ssize_t ignored = write(status[1], &code, sizeof code);
         (void)ignored;

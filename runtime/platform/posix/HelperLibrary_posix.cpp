@@ -4,6 +4,7 @@
 // credentials only through the libraries its tests bind.
 const CredentialLibrary* SystemHelperLibrary(std::string* missing) {
     if (missing != nullptr)
-        *missing = kHelperLibraryFile;
+        *missing = HelperLibraryMissingText(LoadHelperLibrary(
+            SystemRegistry(), [](const std::string&) { return std::optional<ExportLookup>(); }));
     return nullptr;
 }

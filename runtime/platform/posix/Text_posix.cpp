@@ -68,12 +68,19 @@ const char kUtf16[] = "UTF-16LE";
 } // namespace
 
 std::u16string Utf16FromAnsi(const std::string& ansi) {
-    const std::string bytes = Convert(ansi, "CP932", "UTF-16LE");
-    std::u16string wide(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < wide.size(); ++i)
-        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    std::u16string wide;
+    AppendUtf16FromAnsi(wide, ansi);
     return wide;
+}
+
+void AppendUtf16FromAnsi(std::u16string& out, std::string_view ansi) {
+    std::string bytes;
+    ConvertAppend(ansi, "CP932", "UTF-16LE", bytes);
+    const std::size_t at = out.size();
+    out.resize(at + bytes.size() / 2);
+    for (std::size_t i = at; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * (i - at)]) |
+                                       static_cast<unsigned char>(bytes[2 * (i - at) + 1]) << 8);
 }
 
 void AppendAnsiFromUtf16(std::string& out, const char16_t* text, std::size_t length) {

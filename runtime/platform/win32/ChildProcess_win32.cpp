@@ -52,7 +52,8 @@ ChildProcess::ChildProcess(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) 
 
 ChildProcess::~ChildProcess() = default;
 
-std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine, bool mergeStderr,
+std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine,
+                                                  const std::string& folder, bool mergeStderr,
                                                   std::chrono::milliseconds guard) {
     auto impl = std::make_unique<Impl>();
     CKernelHandle childOut, childErr, childIn;
@@ -80,8 +81,9 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& commandLine
     std::vector<char> writable(commandLine.begin(), commandLine.end());
     writable.push_back('\0');
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                       nullptr, &startup, &info)) {
+    if (!folder.empty() &&
+        CreateProcessA(nullptr, writable.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                       folder.c_str(), &startup, &info)) {
         CKernelHandle thread(info.hThread); // not needed: closed at once
         impl->process.Reset(info.hProcess);
     }

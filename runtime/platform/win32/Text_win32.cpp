@@ -30,14 +30,25 @@ std::string Utf8FromAnsi(const std::string& ansi) {
 }
 
 std::u16string Utf16FromAnsi(const std::string& ansi) {
-    if (ansi.empty())
-        return {};
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::u16string wide(static_cast<size_t>(length), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                        reinterpret_cast<wchar_t*>(wide.data()), length);
+    std::u16string wide;
+    AppendUtf16FromAnsi(wide, ansi);
     return wide;
+}
+
+std::wstring WideFromAnsi(const std::string& ansi) {
+    const std::u16string wide = Utf16FromAnsi(ansi);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+void AppendUtf16FromAnsi(std::u16string& out, std::string_view ansi) {
+    if (ansi.empty())
+        return;
+    const std::size_t at = out.size();
+    out.resize(at + ansi.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                           reinterpret_cast<wchar_t*>(out.data() + at),
+                                           static_cast<int>(ansi.size()));
+    out.resize(at + static_cast<std::size_t>(length > 0 ? length : 0));
 }
 
 // One conversion into room for the longest outcome, rather than one pass that measures and

@@ -19,6 +19,15 @@ const CabinetRecord* Find(const std::vector<CabinetRecord>& records, const std::
     return it == records.end() ? nullptr : &*it;
 }
 
+// A login or password of a record as the session decodes it.
+std::string Decoded(const char* encoded) {
+    CSecretString plain;
+    const CredentialLibrary* library = SystemHelperLibrary();
+    if (library == nullptr || DecodeCredential(encoded, plain, *library) != Outcome::Done)
+        return "<not decoded>";
+    return plain.Text();
+}
+
 class WineCatalogue : public ::testing::Test {
 protected:
     const std::string logName = "WineCatalogue.log";
@@ -28,7 +37,7 @@ protected:
     }
 };
 
-TEST_F(WineCatalogue, ListsTheDemoCabinetsWithDecodedLogins) {
+TEST_F(WineCatalogue, ListsTheDemoCabinetsWithTheirLoginsEncoded) {
     std::vector<CabinetRecord> records;
     ASSERT_EQ(getSydCabList(512, records), 0u);
     ASSERT_EQ(records.size(), 6u);
@@ -38,14 +47,15 @@ TEST_F(WineCatalogue, ListsTheDemoCabinetsWithDecodedLogins) {
     EXPECT_STREQ(sales->databaseName, "Eigyo");
     EXPECT_STREQ(sales->operationMode, "0");
     EXPECT_EQ(std::string(sales->databaseHost).rfind("127.0.0.1", 0), 0u);
-    EXPECT_STREQ(sales->databaseUser, "velmora_eigyo");
-    EXPECT_STREQ(sales->databasePassword, "Eig;yo=Pass}1");
+    EXPECT_STRNE(sales->encodedUser, "velmora_eigyo");
+    EXPECT_EQ(Decoded(sales->encodedUser), "velmora_eigyo");
+    EXPECT_EQ(Decoded(sales->encodedPassword), "Eig;yo=Pass}1");
     EXPECT_STREQ(Find(records, Ansi("経理部"))->operationMode, "1");
 
     const CabinetRecord* broken = Find(records, Ansi("暗号破損"));
     ASSERT_NE(broken, nullptr);
-    EXPECT_STREQ(broken->databaseUser, "");
-    EXPECT_STREQ(broken->databasePassword, "BrokenPass1");
+    EXPECT_STREQ(broken->encodedUser, "");
+    EXPECT_EQ(Decoded(broken->encodedPassword), "BrokenPass1");
     const std::string log = ReadWholeFile(logName);
     EXPECT_NE(log.find(Ansi("【Failure】") + ",Decode error!! user,,,\r\n"), std::string::npos);
     EXPECT_EQ(log.find("BrokenPass1"), std::string::npos); // decoded values are never logged
@@ -70,7 +80,7 @@ TEST_F(WineCatalogue, MissingCatalogueFallsBackToTheSystemDatabases) {
     ASSERT_NE(it, records.end());
     EXPECT_STREQ(it->shortName, Ansi("営業部").c_str());
     EXPECT_STREQ(it->folder, (std::string("C:\\VelmoraData\\") + Ansi("営業部")).c_str());
-    EXPECT_STREQ(it->databaseUser, "");
+    EXPECT_STREQ(it->encodedUser, "");
 }
 
 TEST_F(WineCatalogue, InventoryOfTheDemoInstallation) {

@@ -1,14 +1,10 @@
-// A child process for the capture and log tests under Wine: it writes what it is told to,
-// when it is told to.
+// A child process for the capture tests under Wine: it writes what it is told to, when it is
+// told to.
 //   childprobe --bytes N            N bytes of a repeating pattern on standard output
 //   childprobe --sleep-ms M ...     waits M ms first
 //   childprobe --stderr TEXT        TEXT on standard error
 //   childprobe --forever            "partial", then never ends
 //   childprobe --timing FILE        writes its creation time and the end of its work
-//   childprobe --log FILE COUNT TAG COUNT result lines "ログ試験 TAG i" into FILE
-#include "LogFile.h"
-#include "Text.h"
-
 #include <windows.h>
 
 #include <cstdio>
@@ -40,15 +36,6 @@ int main(int argc, char** argv) {
             std::fputs("partial", stdout);
             std::fflush(stdout);
             Sleep(INFINITE);
-        } else if (arg == "--log" && i + 3 < argc) {
-            SetLogFileName(argv[i + 1]);
-            const int count = std::atoi(argv[i + 2]);
-            const std::string tag = argv[i + 3];
-            for (int k = 0; k < count; ++k)
-                FileLog().Result(LogStatus::Success,
-                                 Ansi("ログ試験") + " " + tag + " " + std::to_string(k),
-                                 Ansi("表示"));
-            i += 3;
         }
     }
     if (timingFile != nullptr) {
