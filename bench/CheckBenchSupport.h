@@ -124,9 +124,10 @@ inline std::optional<CSqlServerSession> OpenRecordingSession(const std::string& 
                                                              Recorded& sent, const char* log) {
     SetLogFileName(log); // lets go of a log file still open, which could not be removed
     std::remove(log);
-    CSqlServerSession session(server, "enc:sa", "enc:Velmora-sa-1", &kFakeCredentialLibrary,
-                              FakeServiceManager::Running(),
-                              [&sent] { return std::make_unique<Recording>(sent); });
+    CSqlServerSession session(
+        server, "enc:sa", "enc:Velmora-sa-1", &kFakeCredentialLibrary,
+        FakeServiceManager::Running(), [&sent] { return std::make_unique<Recording>(sent); },
+        FileLog());
     if (session.Connect() == Outcome::Done && session.SelectDatabase(database) == Outcome::Done)
         return session;
     std::printf("cannot open %s on %s\n", database.c_str(), server.c_str());

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         bestPlain = std::min(bestPlain, PlainFetch(host, plainRows));
 
         CSqlServerSession session(host, "enc:bench_user", "enc:bench-pass", &kFakeCredentialLibrary,
-                                  services);
+                                  services, CreateOdbcConnection, FileLog());
         if (session.Connect() != Outcome::Done ||
             session.SelectDatabase("Bench") != Outcome::Done) {
             std::printf("session: cannot connect\n");

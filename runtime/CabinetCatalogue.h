@@ -43,7 +43,7 @@ struct CatalogueSources {
     std::function<std::uint32_t(const std::string& commandLine, std::string& output)>
         runInterpreter;
     const CredentialLibrary* library;
-    ILog* log = &FileLog();
+    ILog* log;
 };
 CatalogueSources SystemCatalogueSources();
 
@@ -52,11 +52,11 @@ CatalogueSources SystemCatalogueSources();
 constexpr std::uint32_t kCabinetsUnreadable = 0xFFFFFFFF;
 
 std::uint32_t getSydCabList(std::uint32_t serverType, std::vector<CabinetRecord>& records,
-                            const CatalogueSources& sources = SystemCatalogueSources());
+                            const CatalogueSources& sources);
 
 std::uint32_t ListSystemDatabases(std::uint32_t serverType, const std::string& folder,
                                   std::vector<CabinetRecord>& records,
-                                  const CatalogueSources& sources = SystemCatalogueSources());
+                                  const CatalogueSources& sources);
 
 struct ServerEntry {
     std::uint32_t code;
@@ -69,7 +69,7 @@ class CServerInventory {
 public:
     // Reads the installed-products mask; product names come from loadText (string-table ids
     // 2001 to 2003), by default the built-in names.
-    explicit CServerInventory(const CatalogueSources& sources = SystemCatalogueSources(),
+    explicit CServerInventory(const CatalogueSources& sources,
                               std::function<std::string(int id)> loadText = {});
     ~CServerInventory();
 

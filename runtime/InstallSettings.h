@@ -29,18 +29,18 @@ inline bool IsGeneration5Row(int row) {
 }
 
 // The ServerType value AND 0xE00; 0 when the key or value is missing or longer than 4 bytes.
-std::uint32_t ReadServerType(const IRegistry& registry = SystemRegistry());
+std::uint32_t ReadServerType(const IRegistry& registry);
 
 // The edition row of a server-type code, decided by whether the code's generation-5 key
 // exists; -1 for an unknown code.
-int ResolveEdition(std::uint32_t code, const IRegistry& registry = SystemRegistry());
+int ResolveEdition(std::uint32_t code, const IRegistry& registry);
 
 // InstallDir, followed by "\Zeph5" for generation-5 rows; empty when the installation key
 // cannot be opened.
-std::string ReadInstallFolder(int row, const IRegistry& registry = SystemRegistry());
+std::string ReadInstallFolder(int row, const IRegistry& registry);
 
 // InstallDir alone; empty when the installation key cannot be opened.
-std::string ReadInstallDir(const IRegistry& registry = SystemRegistry());
+std::string ReadInstallDir(const IRegistry& registry);
 
 // Whether a folder read from the registry is a full path: a drive, a colon and a backslash,
 // or a share ("\\\\server\\share"). Anything else ("", "Velmora", "\\Velmora", "C:Velmora")

@@ -26,9 +26,7 @@ public:
 
     CSqlServerSession(const std::string& serverName, const std::string& encodedLogin,
                       const std::string& encodedPassword, const CredentialLibrary* library,
-                      IServiceManager& services = SystemServiceManager(),
-                      ConnectionFactory makeConnection = CreateOdbcConnection,
-                      ILog& log = FileLog());
+                      IServiceManager& services, ConnectionFactory makeConnection, ILog& log);
 
     Outcome Connect();
     Outcome SelectDatabase(const std::string& name);

@@ -43,8 +43,7 @@ struct SqliAddress {
 };
 
 // Nothing for a code without an edition row.
-std::optional<SqliAddress> ResolveSqli(std::uint32_t serverType,
-                                       const IRegistry& registry = SystemRegistry());
+std::optional<SqliAddress> ResolveSqli(std::uint32_t serverType, const IRegistry& registry);
 
 // kSqliOk when the interpreter may be started from the folder; kSqliNoInstallFolder, with a
 // log line that says why, when the folder is empty or not a full path: the command line
@@ -59,8 +58,7 @@ std::uint32_t CaptureSqliOutput(const std::string& commandLine, std::string& out
 // was read (an interpreter error comes back as status 0 and an "[ERROR]" text), 1 when it
 // could not be read, 0x8004021A for a code without an edition row, kSqliNoInstallFolder.
 std::uint32_t RunSqliQuery(std::uint32_t serverType, const std::string& statement,
-                           std::string& output, const IRegistry& registry = SystemRegistry(),
-                           ILog& log = FileLog());
+                           std::string& output, const IRegistry& registry, ILog& log);
 
 // Grammar helpers.
 CTokenList SplitLines(std::string_view output);

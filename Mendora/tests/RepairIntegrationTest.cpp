@@ -51,7 +51,8 @@ protected:
     // The cabinet's user columns, as testbed/demo/dump_cabinet.py prints them.
     static std::string Tables(const std::string& database) {
         CSqlServerSession session(standin::Host(), "enc:sa", std::string("enc:") + kPassword,
-                                  &kFakeCredentialLibrary, standin::Services());
+                                  &kFakeCredentialLibrary, standin::Services(),
+                                  CreateOdbcConnection, FileLog());
         EXPECT_EQ(session.Connect(), Outcome::Done);
         EXPECT_EQ(session.SelectDatabase(database), Outcome::Done);
         std::ifstream columns(VT_SOURCE_DIR "/testbed/demo/user-columns.txt");
@@ -150,7 +151,8 @@ INSTANTIATE_TEST_SUITE_P(EveryStatement, FailureOnStandin,
 TEST_F(RepairOnStandin, ValuesCannotForgeRows) {
     TestHost scrutel(kScrutelProfile);
     CSqlServerSession session(standin::Host(), "enc:sa", std::string("enc:") + kPassword,
-                              &kFakeCredentialLibrary, standin::Services());
+                              &kFakeCredentialLibrary, standin::Services(), CreateOdbcConnection,
+                              FileLog());
     ASSERT_EQ(session.Connect(), Outcome::Done);
     ASSERT_EQ(session.SelectDatabase("Hostile"), Outcome::Done);
     CabinetRecord record{};

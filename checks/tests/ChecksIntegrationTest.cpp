@@ -64,8 +64,13 @@ const Cabinet kCabinets[] = {{"Eigyo", "営業部"},
 
 class ChecksOnCabinets : public ::testing::TestWithParam<Cabinet> {
 protected:
-    CSqlServerSession session{Host(), "enc:sa", "enc:Velmora-sa-1", &kFakeCredentialLibrary,
-                              Services()};
+    CSqlServerSession session{Host(),
+                              "enc:sa",
+                              "enc:Velmora-sa-1",
+                              &kFakeCredentialLibrary,
+                              Services(),
+                              CreateOdbcConnection,
+                              FileLog()};
     CabinetRecord record{};
 
     void SetUp() override {
@@ -109,7 +114,7 @@ TEST(DocTypeOnDemo, BothToolsReportTheNullFormats) {
     for (const ToolProfile* profile : {&kScrutelProfile, &kMendoraProfile}) {
         TestHost host(*profile);
         host.interpreter = [](const std::string& statement, std::string& output) {
-            return RunSqliQuery(512, statement, output);
+            return RunSqliQuery(512, statement, output, SystemRegistry(), FileLog());
         };
         int findings = 0;
         ASSERT_EQ(CheckDocNumberFormat(host, findings), Outcome::Done);

@@ -19,10 +19,12 @@ DialogServices SystemDialogServices(IEventLog& events) {
     return {LoadResourceText,
             [](const CabinetRecord& record) {
                 return CSqlServerSession(record.databaseHost, record.encodedUser,
-                                         record.encodedPassword, SystemHelperLibrary());
+                                         record.encodedPassword, SystemHelperLibrary(),
+                                         SystemServiceManager(), CreateOdbcConnection, FileLog());
             },
             [](const std::string& statement, std::string& output) {
-                return RunSqliQuery(kServerTypeStorage, statement, output);
+                return RunSqliQuery(kServerTypeStorage, statement, output, SystemRegistry(),
+                                    FileLog());
             },
             SleepMilliseconds,
             FileLog(),

@@ -14,7 +14,7 @@
 
 int main() {
     SetLogFileName("ListCabinets.log");
-    CServerInventory inventory;
+    CServerInventory inventory(SystemCatalogueSources());
     std::printf("ServerType bits: 0x%03X\n", inventory.ServerTypeBits());
     for (int entry = 0; entry < 3; ++entry) {
         std::string product;
@@ -45,7 +45,8 @@ int main() {
     std::printf("%s\n", Ansi("SQL Server への接続:").c_str());
     for (const CabinetRecord& r : inventory.Entry(0).cabinets) {
         CSqlServerSession session(r.databaseHost, r.encodedUser, r.encodedPassword,
-                                  SystemHelperLibrary());
+                                  SystemHelperLibrary(), SystemServiceManager(),
+                                  CreateOdbcConnection, FileLog());
         std::string text;
         long users = 0;
         std::string outcome;

@@ -75,20 +75,23 @@ TEST(WineCapture, GuardEndsAChildThatNeverEnds) {
 
 TEST(WineCapture, InterpreterOfTheDemoInstallation) {
     std::string output;
-    ASSERT_EQ(RunSqliQuery(512, "select SN from MasterDocType order by SN", output), kSqliOk);
+    ASSERT_EQ(RunSqliQuery(512, "select SN from MasterDocType order by SN", output,
+                           SystemRegistry(), FileLog()),
+              kSqliOk);
     const CTokenList lines = SplitLines(output);
     ASSERT_GE(lines.Count(), 2u);
     EXPECT_STREQ(lines.At(0), "SN"); // generation 5 prints a header
     EXPECT_FALSE(IsInterpreterError(lines.At(0)));
 
-    ASSERT_EQ(RunSqliQuery(512, "select x from NoSuchTable", output), kSqliOk);
+    ASSERT_EQ(RunSqliQuery(512, "select x from NoSuchTable", output, SystemRegistry(), FileLog()),
+              kSqliOk);
     EXPECT_TRUE(IsInterpreterError(SplitLines(output).At(0)));
 }
 
 TEST(WineCapture, MissingInstallFolderGivesAnEmptyOutput) {
     ScopedRegistryValue v(kInstallKey, "InstallDir", REG_SZ, "C:\\nowhere", 11);
     std::string output = "stale";
-    EXPECT_EQ(RunSqliQuery(512, "select 1", output), kSqliOk);
+    EXPECT_EQ(RunSqliQuery(512, "select 1", output, SystemRegistry(), FileLog()), kSqliOk);
     EXPECT_EQ(output, "");
 }
 

@@ -39,7 +39,7 @@ protected:
 
 TEST_F(WineCatalogue, ListsTheDemoCabinetsWithTheirLoginsEncoded) {
     std::vector<CabinetRecord> records;
-    ASSERT_EQ(getSydCabList(512, records), 0u);
+    ASSERT_EQ(getSydCabList(512, records, SystemCatalogueSources()), 0u);
     ASSERT_EQ(records.size(), 6u);
     const CabinetRecord* sales = Find(records, Ansi("営業部"));
     ASSERT_NE(sales, nullptr);
@@ -64,7 +64,7 @@ TEST_F(WineCatalogue, ListsTheDemoCabinetsWithTheirLoginsEncoded) {
 TEST_F(WineCatalogue, Generation4ReadsTheCatalogueWithoutHeader) {
     ScopedMissingKey missing(kGeneration5Key);
     std::vector<CabinetRecord> records;
-    ASSERT_EQ(getSydCabList(512, records), 0u);
+    ASSERT_EQ(getSydCabList(512, records, SystemCatalogueSources()), 0u);
     EXPECT_EQ(records.size(), 6u);
     EXPECT_NE(Find(records, Ansi("技術資料")), nullptr);
 }
@@ -72,7 +72,7 @@ TEST_F(WineCatalogue, Generation4ReadsTheCatalogueWithoutHeader) {
 TEST_F(WineCatalogue, MissingCatalogueFallsBackToTheSystemDatabases) {
     ScopedMovedFile aside(InstallDir() + "\\Zeph5\\data\\ZqlCatalog.sqlite");
     std::vector<CabinetRecord> records;
-    ASSERT_EQ(getSydCabList(512, records), 0u);
+    ASSERT_EQ(getSydCabList(512, records, SystemCatalogueSources()), 0u);
     ASSERT_EQ(records.size(), 6u);
     auto it = std::find_if(records.begin(), records.end(), [](const CabinetRecord& r) {
         return std::string(r.databaseName) == "Eigyo";
@@ -84,7 +84,7 @@ TEST_F(WineCatalogue, MissingCatalogueFallsBackToTheSystemDatabases) {
 }
 
 TEST_F(WineCatalogue, InventoryOfTheDemoInstallation) {
-    CServerInventory inventory;
+    CServerInventory inventory(SystemCatalogueSources());
     EXPECT_TRUE(inventory.IsInstalled(0));
     EXPECT_FALSE(inventory.IsInstalled(1));
     EXPECT_EQ(inventory.LoadCabinets(), 0u);
