@@ -24,11 +24,11 @@ struct CabinetCheck {
 };
 const CabinetCheck kCabinetChecks[kChecksPerCabinet] = {
     {"userRecords", UserRecords},
-    {"sectionCount", SectionCountCheck},
-    {"zeroByteSections", ZeroByteSectionCheck},
-    {"oversizedSections", OversizedSectionCheck},
-    {"checkedOutDocuments", CheckedOutDocumentCheck},
-    {"unsupportedExtensions", UnsupportedExtensionCheck}};
+    {"sectionCount", DocumentContentCheckAt<0>},
+    {"zeroByteSections", DocumentContentCheckAt<1>},
+    {"oversizedSections", DocumentContentCheckAt<2>},
+    {"checkedOutDocuments", DocumentContentCheckAt<3>},
+    {"unsupportedExtensions", DocumentContentCheckAt<4>}};
 
 // Stands in for the observer of a run with a window.
 class CNoObserver : public ICheckRunObserver {

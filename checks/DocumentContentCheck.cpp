@@ -99,24 +99,3 @@ Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& ch
     }
     return Outcome::Done;
 }
-
-Outcome SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                          CSqlServerSession session) {
-    return RunDocumentContentCheck(host, DocumentContentChecks()[0], cabinet, session);
-}
-Outcome ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                             CSqlServerSession session) {
-    return RunDocumentContentCheck(host, DocumentContentChecks()[1], cabinet, session);
-}
-Outcome OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                              CSqlServerSession session) {
-    return RunDocumentContentCheck(host, DocumentContentChecks()[2], cabinet, session);
-}
-Outcome CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                                CSqlServerSession session) {
-    return RunDocumentContentCheck(host, DocumentContentChecks()[3], cabinet, session);
-}
-Outcome UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                                  CSqlServerSession session) {
-    return RunDocumentContentCheck(host, DocumentContentChecks()[4], cabinet, session);
-}

@@ -30,13 +30,9 @@ const std::vector<DocumentContentCheck>& DocumentContentChecks();
 Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& check,
                                 const CabinetRecord& cabinet, CSqlServerSession session);
 
-Outcome SectionCountCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                          CSqlServerSession session);
-Outcome ZeroByteSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                             CSqlServerSession session);
-Outcome OversizedSectionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                              CSqlServerSession session);
-Outcome CheckedOutDocumentCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                                CSqlServerSession session);
-Outcome UnsupportedExtensionCheck(ICheckHost& host, const CabinetRecord& cabinet,
-                                  CSqlServerSession session);
+// The check at a position of DocumentContentChecks(), as a function a run can list.
+template <std::size_t Position>
+Outcome DocumentContentCheckAt(ICheckHost& host, const CabinetRecord& cabinet,
+                               CSqlServerSession session) {
+    return RunDocumentContentCheck(host, DocumentContentChecks()[Position], cabinet, session);
+}

@@ -95,42 +95,22 @@ def parse(path, names=None):
     return sorted(entries.items())
 
 
+# How each output writes the characters its literals cannot hold as they are.
+SPECIAL = {"\\": "\\\\", "\r": "\\r", "\n": "\\n", "\t": "\\t"}
+RC_SPECIAL = {**SPECIAL, '"': '""'}
+CPP_SPECIAL = {**SPECIAL, '"': '\\"', "?": "\\?"}  # "?" is never part of a trigraph
+
+
+def literal(text, special, prefix=""):
+    return prefix + '"' + "".join(special.get(c, c) for c in text) + '"'
+
+
 def rc_literal(text):
-    out = []
-    for c in text:
-        if c == '"':
-            out.append('""')
-        elif c == "\\":
-            out.append("\\\\")
-        elif c == "\r":
-            out.append("\\r")
-        elif c == "\n":
-            out.append("\\n")
-        elif c == "\t":
-            out.append("\\t")
-        else:
-            out.append(c)
-    return '"' + "".join(out) + '"'
+    return literal(text, RC_SPECIAL)
 
 
 def cpp_literal(text):
-    out = []
-    for c in text:
-        if c == '"':
-            out.append('\\"')
-        elif c == "\\":
-            out.append("\\\\")
-        elif c == "\r":
-            out.append("\\r")
-        elif c == "\n":
-            out.append("\\n")
-        elif c == "\t":
-            out.append("\\t")
-        elif c == "?":
-            out.append("\\?")  # never part of a trigraph
-        else:
-            out.append(c)
-    return 'u8"' + "".join(out) + '"'
+    return literal(text, CPP_SPECIAL, "u8")
 
 
 def write(path, text):
