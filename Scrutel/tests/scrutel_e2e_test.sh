@@ -194,7 +194,7 @@ missing-database)
     expect_equal "$(ui enabled "$title" 2)" 1 "button 2 after the failed run"
     ui progress "$title" 1002 --timeout 500 >/dev/null &&
         fail "the progress window is still shown after the run ended"
-    expect_equal "$(ui text "$title" 1001)" 'キャビネット:欠落キャビネット\n\n' "the report"
+    expect_equal "$(read_text "$title" 1001)" 'キャビネット:欠落キャビネット\n\n' "the report"
 
     log_lines Scrutel.log | grep -vE "$start_lines" >"$work/log.txt"
     sed 's/^/  log: /' "$work/log.txt"
