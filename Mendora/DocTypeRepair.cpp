@@ -2,7 +2,6 @@
 
 #include "DocNumberFormatCheck.h"
 #include "Findings.h"
-#include "LogFile.h"
 #include "MendoraRes.h"
 #include "SqliQuery.h"
 #include "StringIds.h"
@@ -23,18 +22,17 @@ Outcome RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
         // as the interpreter would, and nothing is run.
         std::string output;
         if (!IsDecimalNumber(sn) ||
-            host.RunDocTypeQuery(FormatText(kDocNumberFormatUpdate, {sn}), output) != kSqliOk) {
-            host.ShowError(Ansi("自動採番フォーマットの補正に失敗しました。"));
-            return DocTypeFailure(host, Ansi(kDocTypeLabel), output);
-        }
+            host.RunDocTypeQuery(FormatText(kDocNumberFormatUpdate, {sn}), output) != kSqliOk)
+            return DocTypeFailure(host, Ansi(kDocTypeLabel), output,
+                                  Ansi("自動採番フォーマットの補正に失敗しました。"));
         const CTokenList answer = SplitLines(output);
         if (answer.Count() != 2)
             return DocTypeFailure(host, Ansi("文書タイプが見つからなかった"));
         if (IsInterpreterError(answer.At(0)))
             return DocTypeFailure(host, Ansi("SQLエラー!! : ") + answer.At(0));
         ++correctedCount;
-        host.Log().Result(LogStatus::Success, Ansi(kDocTypeLabel),
-                          FormatText(host.LoadText(IDS_DOC_TYPE_REPAIRED), {values.At(1)}));
+        host.Events().ChangeMade(Ansi(kDocTypeLabel),
+                                 FormatText(host.LoadText(IDS_DOC_TYPE_REPAIRED), {values.At(1)}));
     }
     return Outcome::Done;
 }

@@ -2,6 +2,7 @@
 // stopped for the run and given back at the end (see runtime/Application.h), and the main
 // dialog that checks and repairs one cabinet at a time.
 #include "MendoraDlg.h"
+#include "MendoraProfile.h"
 
 #include "DllSearch.h"
 #include "ToolMain.h"
@@ -10,5 +11,5 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
-    return RunTool(kMendoraProfile, MakeDialog<CMendoraDlg>);
+    return RunTool(kMendoraProfile, SystemServices(kMendoraProfile), MakeDialog<CMendoraDlg>);
 }

@@ -1,25 +1,15 @@
 #include "MendoraDlg.h"
 
 #include "Application.h"
-#include "DocNumberFormatCheck.h"
+#include "CheckRun.h"
 #include "Findings.h"
-#include "LogFile.h"
+#include "MendoraProfile.h"
 #include "MendoraRes.h"
 #include "StringIds.h"
 #include "Text.h"
 
-const char kValidAccountQuery[] =
-    "Select SN, AccountName, DomainName \tFrom UserOrGroup where (UserType = 0) and (Not "
-    "UserSpace = '') And (UserID LIKE '[A-Z]%%') and (Not UserID = '') order by SN";
-
-namespace {
-
-constexpr int kPhaseEndWaitMs = 500; // the last text of a phase stays readable
-
-} // namespace
-
 CMendoraDlg::CMendoraDlg(IDialogView& view, CServerInventory& inventory, DialogServices services)
-    : CMainDialog(kMendoraProfile, view, inventory, std::move(services)) {}
+    : CMainDialog(kMendoraDialog, view, inventory, std::move(services)) {}
 
 void CMendoraDlg::Initialise() {
     shown_ = MendoraView::CabinetList;
@@ -41,7 +31,7 @@ void CMendoraDlg::UpdateOkButton() {
         enabled = !view_.SelectedItems(IDC_CABINET_LIST).empty();
         break;
     case MendoraView::CheckResult:
-        enabled = invalidUsers_.InvalidUserCount > 0 || docTypeFindingCount_ != 0;
+        enabled = checked_.users.InvalidUserCount > 0 || checked_.docTypeFindings != 0;
         break;
     case MendoraView::AccountList:
         enabled = !view_.SelectedItems(IDC_ACCOUNT_LIST).empty();
@@ -61,7 +51,7 @@ void CMendoraDlg::Ok() {
             CheckSelectedCabinet();
         break;
     case MendoraView::CheckResult:
-        if (invalidUsers_.InvalidUserCount == 0 && docTypeFindingCount_ > 0)
+        if (checked_.users.InvalidUserCount == 0 && checked_.docTypeFindings > 0)
             RepairCabinet(); // nothing for an heir to inherit
         else
             ShowValidAccounts();
@@ -106,107 +96,53 @@ void CMendoraDlg::CheckSelectedCabinet() {
     ShowReportView();
     current_ = selected.front();
     view_.SetWaitCursor(true);
-    CCabinetSession session = OpenCabinetSession(current_);
-    view_.Enable(kButton1, false);
-    view_.Enable(kButton2, false);
-    invalidUsers_ = UserCheckResult();
-    docTypeFindingCount_ = 0;
-    CheckCabinet(session, current_); // a failure has shown its message: the result view follows
-
-    AppendReport(kReportSeparator);
-    Log().Result(LogStatus::Success,
-                 FormatText(LoadText(profile_.idsCheckFinished), {currentName_}));
+    checked_ = CabinetCheckResult();
+    SetReport("");
+    BeginRun();
+    // A failure has told its own; the result view follows. What the check found is kept
+    // only up to where it ran: a repair must never rest on a check that stopped half-way.
+    checked_ = CheckForRepair(current_, Services(), Subscribers());
+    EndRun();
     AppendReport("\r\n");
     view_.ScrollToEnd(IDC_REPORT);
-    session.Close();
 
+    const bool found = checked_.users.InvalidUserCount > 0 || checked_.docTypeFindings > 0;
     view_.SetText(kButton1, LoadText(IDS_REFINE));
     view_.SetText(kButton2, LoadText(IDS_FINISH));
     view_.Show(IDC_BACK_TO_LIST, true);
     view_.PlaceLeftOf(IDC_BACK_TO_LIST, kButton1);
-    view_.Enable(kButton1, invalidUsers_.InvalidUserCount > 0 || docTypeFindingCount_ > 0);
+    view_.Enable(kButton1, found);
     view_.Enable(kButton2, true);
     shown_ = MendoraView::CheckResult;
 }
 
-// The user record check, then the document type check, under a progress window of two
-// steps. What they found is kept only when they ran to their end: a repair must never
-// rest on a check that stopped half-way.
-Outcome CMendoraDlg::CheckCabinet(const CCabinetSession& session, const CabinetRecord& record) {
-    IProgressWindow& progress = BeginProgress(2);
+void CMendoraDlg::BeginRun() {
+    view_.Enable(kButton1, false);
+    view_.Enable(kButton2, false);
     view_.EnableCloseCommand(false);
-    const auto end = [this](Outcome result) {
-        Progress().Hide();
-        view_.EnableCloseCommand(true);
-        EndProgress();
-        return result;
-    };
-    currentName_ = record.displayName;
-    SetProgressText(CabinetProgressText(currentName_, Ansi("をチェック中です。")));
-    SetReport(LoadText(IDS_CHECKED) + kReportSeparator +
-              FormatText(LoadText(IDS_CABINET_HEADER), {currentName_}) + "\r\n\r\n");
-    view_.PumpMessages();
-    Log().Result(LogStatus::Success,
-                 FormatText(LoadText(profile_.idsCheckStarted), {currentName_}));
+}
 
-    UserCheckResult users;
-    if (CheckUserRecords(*this, record, session.Session(), users) != Outcome::Done)
-        return end(Outcome::Failed);
-    invalidUsers_ = users;
-    services_.sleep(kPhaseEndWaitMs);
-    progress.SetPosition(1);
-    RefreshProgress();
-    view_.PumpMessages();
+void CMendoraDlg::EndRun() {
+    HideProgress();
     view_.Repaint();
+    view_.EnableCloseCommand(true);
+}
 
-    SetProgressText(Ansi("文書タイプをチェック中です。"));
-    view_.PumpMessages();
-    Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを開始しました。"));
-    int docTypeFindings = 0;
-    if (CheckDocNumberFormat(*this, docTypeFindings) != Outcome::Done)
-        return end(Outcome::Failed);
-    docTypeFindingCount_ = docTypeFindings;
-    progress.SetPosition(2);
-    RefreshProgress();
-    progress.Repaint();
-    view_.PumpMessages();
-    view_.Repaint();
-    Log().Result(LogStatus::Success, Ansi("文書タイプのデータチェックを終了しました。"));
-    services_.sleep(kPhaseEndWaitMs);
-    return end(Outcome::Done);
+void CMendoraDlg::TransactionOpened() {
+    view_.BlockSessionEnd(Ansi("データ補正ツールがキャビネットを補正しています。補正が終わる"
+                               "までお待ちください。"));
 }
 
 void CMendoraDlg::ShowValidAccounts() {
-    CCabinetSession session = OpenCabinetSession(current_);
-    if (!QueryValidAccounts(session)) {
+    if (ListValidAccounts(current_, Services(), Subscribers(), accounts_) != Outcome::Done) {
         view_.ShowMessage(Ansi("ユーザー一覧の取得に失敗しました。"), kMbOk | kMbIconStop);
         view_.End(); // nothing has been repaired; start-up gives the service back
         return;
     }
     FillAccountList();
     view_.SetWaitCursor(false);
-    session.Close();
     shown_ = MendoraView::AccountList;
     UpdateOkButton();
-}
-
-bool CMendoraDlg::QueryValidAccounts(const CCabinetSession& session) {
-    CSqlServerSession copy = session.Session();
-    std::string text;
-    long rows = 0;
-    if (copy.ExecuteQuery(kValidAccountQuery, text, rows) != Outcome::Done) {
-        ShowError(Ansi("アカウント一覧の取得に失敗しました。"));
-        return false;
-    }
-    accounts_.clear();
-    if (rows <= 0)
-        return true;
-    for (const Row& row : ReadRows(text)) {
-        if (accounts_.size() == static_cast<std::size_t>(rows))
-            break;
-        accounts_.push_back({Column(row, 0), Column(row, 1), Column(row, 2)});
-    }
-    return true;
 }
 
 void CMendoraDlg::FillAccountList() {
@@ -219,9 +155,8 @@ void CMendoraDlg::FillAccountList() {
 }
 
 void CMendoraDlg::RepairCabinet() {
-    const bool users = invalidUsers_.InvalidUserCount > 0;
     Account replacement;
-    if (users) {
+    if (checked_.users.InvalidUserCount > 0) {
         const std::vector<int> selected = view_.SelectedItems(IDC_ACCOUNT_LIST);
         if (selected.empty() || selected[0] < 0 ||
             static_cast<std::size_t>(selected[0]) >= accounts_.size())
@@ -229,22 +164,29 @@ void CMendoraDlg::RepairCabinet() {
         replacement = accounts_[static_cast<std::size_t>(selected[0])];
     }
     ShowReportView();
-    std::unique_ptr<CCabinetSession> session;
-    if (users)
-        session = std::make_unique<CCabinetSession>(OpenCabinetSession(current_));
-    view_.Enable(kButton1, false);
-    view_.Enable(kButton2, false);
+    BeginRun();
     // Messages are pumped while the run works: button 3 must not lead away from it.
     view_.Show(IDC_BACK_TO_LIST, false);
-    RefineUserOrGroup(session.get(), current_, replacement); // a failure has told its own
+    repaired_ = RunRepair(current_, checked_, replacement, Services(), Subscribers());
+    EndRun();
+    const std::string name = current_.displayName;
+    switch (repaired_.users) {
+    case UserRepairOutcome::NotRun:
+        break;
+    case UserRepairOutcome::Committed:
+        services_.events.Report(RepairCommittedEvent(name, repaired_.counters.CorrectedRowCount,
+                                                     repaired_.counters.DeletedRowCount, {}));
+        break;
+    case UserRepairOutcome::RolledBack:
+        services_.events.Report(RepairRolledBackEvent(name, repaired_.reason));
+        break;
+    case UserRepairOutcome::Unknown:
+        services_.events.Report(RepairOutcomeUnknownEvent(name, repaired_.reason));
+        break;
+    }
 
     shown_ = MendoraView::RepairResult;
-    AppendReport(kReportSeparator);
     view_.ScrollToEnd(IDC_REPORT);
-    if (users) {
-        Log().Result(LogStatus::Success, FormatText(LoadText(IDS_REFINE_FINISHED), {currentName_}));
-        session->Close();
-    }
     view_.Show(kButton1, false);
     view_.SetText(kButton2, LoadText(IDS_CLOSE));
     view_.Enable(kButton2, true);

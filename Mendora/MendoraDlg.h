@@ -2,20 +2,16 @@
 // administrator through the views of one dialog, one per press of button 1: the cabinet
 // list, the check result, the account that inherits the invalid users' records (skipped
 // when only document types are wrong), the repair result, and back to the cabinet list by
-// button 3. The window is the shared passive one (dialog/win32/DialogWindow), so the whole
-// flow runs in tests with a fake view.
+// button 3. The check and the repair are runs of their own (RepairRun.h); the dialog shows
+// what they tell. The window is the shared passive one (dialog/win32/DialogWindow), so the
+// whole flow runs in tests with a fake view.
 #pragma once
 
 #include "MainDialog.h"
-#include "UserRecordCheck.h"
-#include "UserRepair.h"
+#include "RepairRun.h"
 
 #include <string>
 #include <vector>
-
-// The valid accounts of a cabinet, by SN; sent unformatted, so both percent signs reach
-// the server.
-extern const char kValidAccountQuery[];
 
 enum class MendoraView { CabinetList, CheckResult, AccountList, RepairResult };
 
@@ -29,18 +25,14 @@ public:
     void UpdateOkButton() override;
 
     MendoraView Shown() const { return shown_; }
-    const UserCheckResult& InvalidUsers() const { return invalidUsers_; }
-    int DocTypeFindingCount() const { return docTypeFindingCount_; }
+    const UserCheckResult& InvalidUsers() const { return checked_.users; }
+    int DocTypeFindingCount() const { return checked_.docTypeFindings; }
     const std::vector<Account>& Accounts() const { return accounts_; }
-    const RepairCounters& Counters() const { return counters_; }
-    int CorrectedDocTypeCount() const { return correctedDocTypeCount_; }
+    const RepairRunResult& Repaired() const { return repaired_; }
 
-    // The repair run on the cabinet last checked: in one transaction on session (null when
-    // there are no invalid users), the invalid users deleted and their records handed to
-    // replacement, then the document types repaired. 0 when it reached its end, 1 when it
-    // stopped at a failure (shown, logged and, inside the transaction, rolled back).
-    Outcome RefineUserOrGroup(CCabinetSession* session, const CabinetRecord& record,
-                              const Account& replacement);
+    // While the repair's transaction is open the user's session may not end.
+    void TransactionOpened() override;
+    void TransactionClosed() override { view_.AllowSessionEnd(); }
 
 private:
     // The first press on the cabinet list: whether the servers of the installation allow
@@ -49,18 +41,16 @@ private:
     // The cabinet list's press: the check phase on the selected cabinet, ending in the
     // check result view.
     void CheckSelectedCabinet();
-    Outcome CheckCabinet(const CCabinetSession& session, const CabinetRecord& record);
     // The check result's press when users are to be repaired: the valid accounts of the
     // cabinet, for the administrator's choice.
     void ShowValidAccounts();
-    bool QueryValidAccounts(const CCabinetSession& session);
     void FillAccountList();
     // The account list's press (or the check result's when only document types are wrong):
     // the repair run and its result view.
     void RepairCabinet();
-    bool RepairUsers(CSqlServerSession session, const Account& replacement, int& step);
-    void RollBack(CSqlServerSession session);
-    Outcome RepairDocTypes(int& step);
+    // The run's progress window and Close command, around a run.
+    void BeginRun();
+    void EndRun();
 
     void ShowReportView();
     void ShowCabinetList();
@@ -69,9 +59,7 @@ private:
     MendoraView shown_ = MendoraView::CabinetList;
     bool serversConfirmed_ = false; // asked at the first press on the cabinet list
     CabinetRecord current_{};
-    UserCheckResult invalidUsers_;
-    int docTypeFindingCount_ = 0;
+    CabinetCheckResult checked_; // what the last check found, when it ran to its ends
     std::vector<Account> accounts_;
-    RepairCounters counters_;
-    int correctedDocTypeCount_ = 0;
+    RepairRunResult repaired_;
 };

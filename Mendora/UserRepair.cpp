@@ -1,7 +1,6 @@
 #include "UserRepair.h"
 
 #include "Findings.h"
-#include "LogFile.h"
 #include "MendoraRes.h"
 #include "StringIds.h"
 #include "Text.h"
@@ -17,10 +16,6 @@ const RelatedRecordLookup& Lookup(const char* table) {
         if (std::strcmp(lookup.table, table) == 0)
             return lookup;
     return RelatedRecordLookups().front(); // not reached: every table below has its lookup
-}
-
-void WriteChange(ICheckHost& host, const std::string& cabinetName, const std::string& message) {
-    host.Log().Result(LogStatus::Success, cabinetName, message);
 }
 
 // Whether a result whose changes are about to be sent holds exactly as many rows as the
@@ -81,14 +76,12 @@ const std::vector<RelatedRecordRepair>& RelatedRecordRepairs() {
 
 Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
                            CSqlServerSession session) {
-    host.SetWaitCursor();
+    host.YieldNow();
     std::string text;
     long count = 0;
     if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done ||
-        (count > 0 && !HasExactRows(text, count))) {
-        host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
-        return Outcome::Failed;
-    }
+        (count > 0 && !HasExactRows(text, count)))
+        return ShowFailure(host, Ansi("UserOrGroupの取得に失敗しました。"));
     if (count == 0)
         return Outcome::Done;
     // An SN goes into the statement unquoted: a user whose SN is not a number fails the
@@ -99,23 +92,19 @@ Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
     const std::string format = host.LoadText(IDS_USER_DELETED);
     std::size_t i = 0;
     for (CRowReader user(text); user.Next(); ++i) {
-        WriteChange(host, cabinetName,
-                    FormatText(format, {user.Column(0), user.Column(2), user.Column(4),
-                                        user.Column(1), user.Column(3)}));
-        if (i % kRowsPerRefresh == 0) {
-            host.PumpMessages();
-            host.SetWaitCursor();
-        }
+        host.Events().ChangeMade(cabinetName,
+                                 FormatText(format, {user.Column(0), user.Column(2), user.Column(4),
+                                                     user.Column(1), user.Column(3)}));
+        if (i % kRowsPerRefresh == 0)
+            host.YieldNow();
         if (session.ExecuteStatement(FormatText("delete from UserOrGroup where (SN = %s)",
                                                 {user.Column(0)})) != Outcome::Done)
             return Outcome::Failed;
-        host.PumpMessages();
     }
     const std::string section =
         FormatText(host.LoadText(IDS_DELETED_USERS), {std::to_string(count)});
-    host.AppendReport(section);
-    host.RefreshDialog();
-    host.Log().Result(LogStatus::Success, OneLine(section));
+    host.Events().ReportAppended(section);
+    host.Events().Summarised(section);
     return Outcome::Done;
 }
 
@@ -124,24 +113,19 @@ Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repa
                                const std::string& userSN, const Account& replacement,
                                RepairCounters& counters) {
     const RelatedRecordLookup& lookup = *repair.lookup;
-    host.SetWaitCursor();
+    host.YieldNow();
     // SNs go into the statements unquoted: one that is not a number fails the repair as a
     // server error would, before anything is sent.
-    if (!IsDecimalNumber(userSN)) {
-        host.ShowError(Ansi(lookup.failureText));
-        return Outcome::Failed;
-    }
+    if (!IsDecimalNumber(userSN))
+        return ShowFailure(host, Ansi(lookup.failureText));
     if (!repair.deletes && !IsDecimalNumber(replacement.sn))
         return Outcome::Failed;
     std::string text;
     long count = 0;
-    if (session.ExecuteQuery(LookupStatement(lookup, host.Profile(), userSN), text, count) !=
+    if (session.ExecuteQuery(LookupStatement(lookup, host.Options(), userSN), text, count) !=
             Outcome::Done ||
-        (count > 0 && !HasExactRows(text, count))) {
-        host.ShowError(Ansi(lookup.failureText));
-        return Outcome::Failed;
-    }
-    host.PumpMessages();
+        (count > 0 && !HasExactRows(text, count)))
+        return ShowFailure(host, Ansi(lookup.failureText));
     if (count == 0)
         return Outcome::Done;
     (repair.deletes ? counters.DeletedRowCount : counters.CorrectedRowCount) +=
@@ -165,17 +149,13 @@ Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repa
             const int cell = repair.changes[c].cell;
             if (cell < 0 || row.Column(static_cast<std::size_t>(cell)) == userSN) {
                 FormatText(formats[c], arguments, message);
-                WriteChange(host, cabinetName, message);
+                host.Events().ChangeMade(cabinetName, message);
             }
         }
-        if (i % kRowsPerRefresh == 0) {
-            host.RefreshDialog();
-            host.PumpMessages();
-            host.SetWaitCursor();
-        }
+        if (i % kRowsPerRefresh == 0)
+            host.YieldNow();
     }
     for (const RelatedRecordRepair::Change& change : repair.changes) {
-        host.PumpMessages();
         const std::string statement = repair.deletes
                                           ? FormatText(change.statement, {userSN})
                                           : FormatText(change.statement, {replacement.sn, userSN});

@@ -4,6 +4,7 @@
 // scheduler (UnattendedCheck.h).
 #include "CheckCommand.h"
 #include "ScrutelDlg.h"
+#include "ScrutelProfile.h"
 #include "UnattendedCheck.h"
 
 #include "DllSearch.h"
@@ -11,16 +12,13 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     RestrictDllSearch();
     const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
+    const ToolServices services = SystemServices(kScrutelProfile);
     if (!IsCheckCommand(arguments))
-        return RunTool(kScrutelProfile, MakeDialog<CScrutelDlg>);
-    return RunWithoutWindow(
-        kScrutelProfile,
-        [&](IApplicationShell& shell, CServiceHandOver& handOver, DialogServices dialogServices) {
-            return RunUnattendedCheck(arguments, shell, handOver, std::move(dialogServices));
-        });
+        return RunTool(kScrutelProfile, services, MakeDialog<CScrutelDlg>);
+    return RunWithoutWindow(kScrutelProfile, services, [&](IApplicationShell& shell) {
+        return RunUnattendedCheck(arguments, shell, services);
+    });
 }

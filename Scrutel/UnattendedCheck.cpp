@@ -1,9 +1,10 @@
 #include "UnattendedCheck.h"
 
 #include "CheckCommand.h"
+#include "CheckRun.h"
 #include "FileTarget.h"
-#include "HelperLibrary.h"
-#include "ScrutelDlg.h"
+#include "RunLog.h"
+#include "ScrutelProfile.h"
 #include "SqliQuery.h"
 #include "StringIds.h"
 #include "Text.h"
@@ -24,70 +25,24 @@ std::string UtcNow() {
     return text;
 }
 
-class CNoProgress : public IProgressWindow {
+// Records the run as it goes: the cabinets, how each check ended with its count, the
+// findings, what stopped it, and the report text.
+class CRunRecorder : public IRunEvents {
 public:
-    void Show() override {}
-    void SetRange(int) override {}
-    void SetPosition(int) override {}
-    void SetText(const std::string&) override {}
-    void Repaint() override {}
-    void Hide() override {}
-};
-
-// The main dialog's window, shown to no one: it holds the selection and hands every
-// message on instead of showing it.
-class CHeadlessView : public IDialogView {
-public:
-    CHeadlessView(std::vector<int> selection, std::function<void(const std::string&)> message)
-        : selection_(std::move(selection)), message_(std::move(message)) {}
-    void SetText(int, const std::string&) override {}
-    void AppendText(int, std::string_view) override {}
-    void Show(int, bool) override {}
-    void Enable(int, bool) override {}
-    void Focus(int) override {}
-    void PlaceLeftOf(int, int) override {}
-    void ScrollToEnd(int) override {}
-    void AddColumn(int, const std::string&, int) override {}
-    void SetFullRowSelect(int) override {}
-    void ClearList(int) override {}
-    void AddItem(int, const std::vector<std::string>&, int, int) override {}
-    std::vector<int> SelectedItems(int) const override { return selection_; }
-    void ClearSelection(int) override { selection_.clear(); }
-    void EnableCloseCommand(bool) override {}
-    void SetWaitCursor(bool) override {}
-    int ShowMessage(const std::string& text, unsigned) override {
-        message_(text);
-        return 1; // OK
-    }
-    void PumpMessages() override { ::PumpMessages(); } // the end of the session is heard
-    void Repaint() override {}
-    std::unique_ptr<IProgressWindow> CreateProgressWindow() override {
-        return std::make_unique<CNoProgress>();
-    }
-    void End() override {}
-    void BlockSessionEnd(const std::string&) override {}
-    void AllowSessionEnd() override {}
-
-private:
-    std::vector<int> selection_;
-    std::function<void(const std::string&)> message_;
-};
-
-// Records the run as it goes: the checks' ends and counts from the dialog, the findings
-// from the log lines it writes (which go on to the tool's log unchanged).
-class CRunRecorder : public ICheckRunObserver, public ILog {
-public:
-    CRunRecorder(CheckRun& run, ILog& log) : run_(run), log_(log) {}
+    explicit CRunRecorder(CheckRun& run) : run_(run) {}
 
     void CabinetBegun(const CabinetRecord& record) override {
         run_.cabinets.push_back({CabinetName(record), {}, {}, {}});
         findings_ = &run_.cabinets.back().findings;
     }
-    void DocumentTypesBegun() override {
+    void PhaseBegun(RunPhase phase, const std::string&) override {
+        if (phase != RunPhase::DocumentTypeCheck)
+            return;
         run_.documentTypesRan = true;
         findings_ = &run_.documentTypeFindings;
     }
-    void SectionCounted(long count) override { count_ = count; }
+    void ReportAppended(const std::string& text) override { report += text; }
+    void CheckCounted(long count) override { count_ = count; }
     void CheckEnded(const char* check, Outcome outcome) override {
         const CheckResult result{check, outcome == Outcome::Done, count_};
         count_ = 0;
@@ -96,7 +51,19 @@ public:
         else if (!run_.cabinets.empty())
             run_.cabinets.back().checks.push_back(result);
     }
-    // A message the dialog would have shown: what stopped the run.
+    void Finding(const std::string& label, const std::string& message) override {
+        if (findings_ != nullptr)
+            findings_->push_back({"Failure", {label, message, "", ""}});
+    }
+    // What the dialog would have shown, or else what the log says of it.
+    void Failed(const RunFailure& failure) override {
+        if (!failure.shown.empty())
+            Message(failure.shown);
+        else if (!failure.logText.empty())
+            Message(failure.logText2.empty() ? failure.logText
+                                             : failure.logText + ": " + failure.logText2);
+    }
+    // What stopped the run.
     void Message(const std::string& text) {
         run_.errors.push_back(text);
         if (findings_ != nullptr && findings_ != &run_.documentTypeFindings &&
@@ -104,20 +71,10 @@ public:
             run_.cabinets.back().error = text;
     }
 
-    void Result(LogStatus status, const std::string& text, const std::string& text2,
-                const std::string& text3, const std::string& text4) override {
-        log_.Result(status, text, text2, text3, text4);
-        if (findings_ != nullptr && status == LogStatus::Failure)
-            findings_->push_back({"Failure", {text, text2, text3, text4}});
-    }
-    void ErrorCode(const char* sourceFile, int line, std::uint32_t code, std::uint32_t detail,
-                   const std::string& message) override {
-        log_.ErrorCode(sourceFile, line, code, detail, message);
-    }
+    std::string report;
 
 private:
     CheckRun& run_;
-    ILog& log_;
     std::vector<CheckFinding>* findings_ = nullptr;
     long count_ = 0;
 };
@@ -127,12 +84,12 @@ private:
 class CUnattendedShell : public IApplicationShell {
 public:
     CUnattendedShell(IApplicationShell& system, const CheckCommand& command, CRunRecorder& recorder,
-                     DialogServices services)
-        : system_(system), command_(command), recorder_(recorder), services_(std::move(services)) {}
+                     const DialogServices& services)
+        : system_(system), command_(command), recorder_(recorder), services_(services),
+          runLog_(services.log, services.run.loadText, kScrutelLogTexts) {}
 
     int Refusal() const { return refusal_; }
     bool Completed() const { return completed_; }
-    const std::string& Report() const { return report_; }
 
     InstanceMutex AcquireInstanceMutex(const std::string& name) override {
         const InstanceMutex mutex = system_.AcquireInstanceMutex(name);
@@ -173,7 +130,8 @@ public:
         if (command_.cabinets.empty())
             for (std::size_t i = 0; i < cabinets.size(); ++i)
                 selection_.push_back(static_cast<int>(i));
-        if (selection_.empty()) {
+        std::string product;
+        if (selection_.empty() || inventory.CountNamedCabinets(0, product) == 0) {
             Refuse(kCheckFailed, LoadText(IDS_NO_TARGET_SERVER));
             return false;
         }
@@ -183,18 +141,17 @@ public:
         return true;
     }
 
-    // The end of the user's session is heard by the program's hidden window.
+    // The check run in place of the main dialog, followed by the log and the record. The
+    // end of the user's session is heard by the program's hidden window.
     void RunMainDialog(CServerInventory& inventory, const SessionEndFn&) override {
         if (!SelectCabinets(inventory))
             return;
-        CHeadlessView view(selection_,
-                           [this](const std::string& text) { recorder_.Message(text); });
-        DialogServices services{
-            services_.loadText, services_.makeSession, services_.docTypeQuery, services_.sleep,
-            recorder_,          services_.events};
-        CScrutelDlg dialog(view, inventory, services, &recorder_);
-        completed_ = dialog.RunCheck() == Outcome::Done;
-        report_ = dialog.Report();
+        std::vector<CabinetRecord> cabinets;
+        for (int index : selection_)
+            cabinets.push_back(inventory.Entry(0).cabinets[static_cast<std::size_t>(index)]);
+        CRunEventFan events({&runLog_, &recorder_});
+        completed_ =
+            RunCheck(cabinets, services_.run, kScrutelChecks, events).outcome == Outcome::Done;
     }
 
 private:
@@ -207,11 +164,11 @@ private:
     IApplicationShell& system_;
     const CheckCommand& command_;
     CRunRecorder& recorder_;
-    DialogServices services_;
+    const DialogServices& services_;
+    CRunLog runLog_;
     std::vector<int> selection_;
     int refusal_ = 0;
     bool completed_ = false;
-    std::string report_;
 };
 
 // What the log refused during the run, for its record: a run without a window has no one
@@ -278,13 +235,13 @@ std::string RefusalReport(const CheckRun& run) {
 } // namespace
 
 int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationShell& shell,
-                       CServiceHandOver& handOver, DialogServices dialogServices) {
+                       const ToolServices& services) {
     const CLogRefusals logRefusals;
     CheckRun run;
-    const CRunEndEvent endEvent(run, dialogServices.events);
+    const CRunEndEvent endEvent(run, services.dialog.events);
     run.version = VT_VERSION_TEXT;
     run.started = UtcNow();
-    ILog& log = dialogServices.log;
+    ILog& log = services.dialog.log;
     CheckCommand command;
     std::string error;
     // Nothing but the log is written: the files named so far may not be the ones meant.
@@ -293,22 +250,22 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
                    Ansi("コマンドラインが正しくありません: ") + error);
         return kCheckBadCommand;
     }
-    std::string missing;
-    if (SystemHelperLibrary(&missing) == nullptr) {
+    if (!services.missingLibrary.empty()) {
         run.exitCode = kCheckRefused;
-        run.errors.push_back(missing);
+        run.errors.push_back(services.missingLibrary);
         return Finish(run, command, RefusalReport(run), log, logRefusals.texts);
     }
 
-    CRunRecorder recorder(run, log);
-    CUnattendedShell unattended(shell, command, recorder, dialogServices);
+    CRunRecorder recorder(run);
+    CUnattendedShell unattended(shell, command, recorder, services.dialog);
     // The run's refusals are told once, at its end.
-    RunApplication(kScrutelProfile, unattended, handOver, SystemCatalogueSources(), NoEventLog());
+    RunApplication(kScrutelProfile, unattended, services.handOver, services.catalogue,
+                   NoEventLog());
     if (unattended.Refusal() != 0) {
         run.exitCode = unattended.Refusal();
         return Finish(run, command, RefusalReport(run), log, logRefusals.texts);
     }
     run.exitCode = unattended.Completed() ? CompletedRunExitCode(run, kChecksPerCabinet)
                                           : static_cast<int>(kCheckFailed);
-    return Finish(run, command, unattended.Report(), log, logRefusals.texts);
+    return Finish(run, command, recorder.report, log, logRefusals.texts);
 }

@@ -60,26 +60,6 @@ private:
     Recorded& sent_;
 };
 
-// A main dialog that keeps the report and the last error and shows nothing.
-class BenchHost : public ICheckHost {
-public:
-    explicit BenchHost(const ToolProfile& profile) : profile_(profile) {}
-    const ToolProfile& Profile() const override { return profile_; }
-    std::string LoadText(int id) const override { return Ansi(FindString(profile_.tool, id)); }
-    void AppendReport(const std::string& text) override { report += text; }
-    void RefreshDialog() override {}
-    void ShowError(const std::string& message) override { failed = message; }
-    void PumpMessages() override {}
-    void SetWaitCursor() override {}
-    void RefreshProgress() override {}
-    std::uint32_t RunDocTypeQuery(const std::string&, std::string&) override { return 1; }
-    ILog& Log() override { return FileLog(); }
-    std::string report, failed;
-
-private:
-    const ToolProfile& profile_;
-};
-
 // The same statements through plain ODBC: every value fetched as wide text, nothing kept.
 inline double BareLoop(const std::string& host, const std::string& database,
                        const std::vector<std::string>& statements) {

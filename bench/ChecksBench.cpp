@@ -6,6 +6,8 @@
 #include "AllocationCounter.h"
 #include "CheckBenchSupport.h"
 #include "DocumentContentCheck.h"
+#include "ScrutelProfile.h"
+#include "TestHost.h"
 #include "UserRecordCheck.h"
 
 #include "LogFile.h"
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
     CSqlServerSession& session = *opened;
     CabinetRecord record{};
     std::snprintf(record.shortName, sizeof record.shortName, "%s", database.c_str());
-    BenchHost checkHost(kScrutelProfile);
+    TestHost checkHost(Tool::Scrutel, kScrutelChecks, &FileLog());
     const long long allocationsBefore = g_allocated.allocations.load();
     const Clock::time_point start = Clock::now();
     UserCheckResult users;
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
     session.ReleaseDatabase();
     session.Disconnect();
     if (failed) {
-        std::printf("a check failed: %s\n", Utf8FromAnsi(checkHost.failed).c_str());
+        std::printf("a check failed: %s\n",
+                    Utf8FromAnsi(checkHost.errors.empty() ? "" : checkHost.errors.back()).c_str());
         return 1;
     }
     const std::size_t lines = CountLines(log);

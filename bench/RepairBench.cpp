@@ -4,7 +4,9 @@
 //   repair_bench HOST,PORT DATABASE
 // Logs in as sa; the first valid account inherits the records.
 #include "CheckBenchSupport.h"
-#include "MendoraDlg.h"
+#include "MendoraProfile.h"
+#include "RepairRun.h"
+#include "TestHost.h"
 #include "UserRepair.h"
 
 #include "LogFile.h"
@@ -42,7 +44,7 @@ int main(int argc, char** argv) {
     replacement = {Column(first, 0), Column(first, 1), Column(first, 2)};
     sent = Recorded();
 
-    BenchHost host(kMendoraProfile);
+    TestHost host(Tool::Mendora, kMendoraChecks, &FileLog());
     RepairCounters counters;
     const Clock::time_point start = Clock::now();
     bool failed = session.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done ||
@@ -56,7 +58,8 @@ int main(int argc, char** argv) {
     session.ReleaseDatabase();
     session.Disconnect();
     if (failed) {
-        std::printf("the repair failed: %s\n", Utf8FromAnsi(host.failed).c_str());
+        std::printf("the repair failed: %s\n",
+                    Utf8FromAnsi(host.errors.empty() ? "" : host.errors.back()).c_str());
         return 1;
     }
     const std::size_t lines = CountLines(log);

@@ -2,7 +2,7 @@
 // database whose numbering format holds the four-letter text 'NULL' instead of a real NULL,
 // reported by display name. It goes through the interpreter, not SQL Server: the database
 // belongs to the server's embedded engine and is shared by all cabinets. The statement is
-// the profile's (the tools differ only in its white space).
+// the tool's (the tools differ only in its white space).
 #pragma once
 
 #include "CheckHost.h"
@@ -17,7 +17,9 @@ Outcome CheckDocNumberFormat(ICheckHost& host, int& findingCount);
 // message box and log entry.
 Outcome SelectNullFormats(ICheckHost& host, CTokenList& lines);
 
-// A failure entry of the document types; answers Failed.
-Outcome DocTypeFailure(ICheckHost& host, const std::string& text, const std::string& text2 = {});
+// A failure of the document types: its log line of text and text2, and the message shown
+// when there is one; answers Failed.
+Outcome DocTypeFailure(ICheckHost& host, const std::string& text, const std::string& text2 = {},
+                       const std::string& shown = {});
 
 extern const char kDocTypeLabel[]; // "文書タイプ", UTF-8

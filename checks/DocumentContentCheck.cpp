@@ -66,8 +66,7 @@ Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& ch
     std::string text;
     long count = 0;
     if (session.ExecuteQuery(Ansi(check.statement), text, count) != Outcome::Done) {
-        host.ShowError(Ansi(check.failureText));
-        return Outcome::Failed;
+        return ShowFailure(host, Ansi(check.failureText));
     }
     AppendSection(host, check.headerId, count);
     if (count == 0)
@@ -95,7 +94,7 @@ Outcome RunDocumentContentCheck(ICheckHost& host, const DocumentContentCheck& ch
                                 ? std::string_view(trashSuffix)
                                 : std::string_view());
         FormatText(format, arguments, message);
-        WriteFinding(host, shortName, message);
+        host.Events().Finding(shortName, message);
     }
     return Outcome::Done;
 }

@@ -1,6 +1,5 @@
 #include "Findings.h"
 
-#include "LogFile.h"
 #include "Mbcs.h"
 #include "TokenList.h"
 
@@ -70,17 +69,19 @@ bool IsInTrash(std::string_view inTrash) {
 }
 
 std::string TrashSuffix(const ICheckHost& host) {
-    return host.LoadText(host.Profile().idsTrashSuffix);
+    return host.LoadText(host.Options().idsTrashSuffix);
 }
 
 void AppendSection(ICheckHost& host, int headerId, long count) {
-    host.AppendReport(FormatText(host.LoadText(headerId), {std::to_string(count)}));
-    host.SectionCounted(headerId, count);
-    host.RefreshDialog();
+    host.Events().ReportAppended(FormatText(host.LoadText(headerId), {std::to_string(count)}));
+    host.Events().CheckCounted(count);
 }
 
-void WriteFinding(ICheckHost& host, const std::string& shortName, const std::string& message) {
-    host.Log().Result(LogStatus::Failure, shortName, message);
+Outcome ShowFailure(ICheckHost& host, const std::string& message) {
+    RunFailure failure;
+    failure.shown = message;
+    host.Events().Failed(failure);
+    return Outcome::Failed;
 }
 
 std::string OneLine(const std::string& text) {

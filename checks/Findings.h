@@ -1,5 +1,5 @@
 // The forms every check shares: reading the rows of a result text, section headers in the
-// report, finding entries in the log, the trash suffix, and message formatting.
+// report, failures, the trash suffix, and message formatting.
 #pragma once
 
 #include "CheckHost.h"
@@ -52,11 +52,12 @@ bool IsInTrash(std::string_view inTrash);
 // The trash suffix of the tool.
 std::string TrashSuffix(const ICheckHost& host);
 
-// Formats the header with the count and appends it to the report.
+// Formats the header with the count, appends it to the report and counts the check.
 void AppendSection(ICheckHost& host, int headerId, long count);
 
-// A failure entry of the cabinet: short name, message, two empty fields.
-void WriteFinding(ICheckHost& host, const std::string& shortName, const std::string& message);
+// A step failed with a message for the administrator and no log line of its own; answers
+// Failed.
+Outcome ShowFailure(ICheckHost& host, const std::string& message);
 
 // The header text as one log line: every "\r\n" becomes a blank.
 std::string OneLine(const std::string& text);

@@ -1,7 +1,6 @@
 #include "UserRecordCheck.h"
 
 #include "Findings.h"
-#include "LogFile.h"
 #include "StringIds.h"
 #include "Text.h"
 
@@ -75,9 +74,9 @@ const std::vector<RelatedRecordLookup>& RelatedRecordLookups() {
     return lookups;
 }
 
-std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile& profile,
+std::string LookupStatement(const RelatedRecordLookup& lookup, const CheckOptions& options,
                             const std::string& userSN) {
-    const char* columns = profile.lookupsForRepair && lookup.repairColumns != nullptr
+    const char* columns = options.lookupsForRepair && lookup.repairColumns != nullptr
                               ? lookup.repairColumns
                               : lookup.columns;
     return FormatText("select %s from %s",
@@ -87,18 +86,14 @@ std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile
 Outcome RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& lookup,
                                const std::string& shortName, CSqlServerSession session,
                                const std::string& userSN, int& relatedCount) {
-    const ToolProfile& profile = host.Profile();
-    if (profile.checksPumpMessages)
-        host.SetWaitCursor();
     // An SN goes into the statement unquoted: only a decimal number may. Anything else
     // fails the lookup as a server error would, and nothing is sent.
     std::string text;
     long rows = 0;
-    if (!IsDecimalNumber(userSN) || session.ExecuteQuery(LookupStatement(lookup, profile, userSN),
-                                                         text, rows) != Outcome::Done) {
-        host.ShowError(Ansi(lookup.failureText));
-        return Outcome::Failed;
-    }
+    if (!IsDecimalNumber(userSN) ||
+        session.ExecuteQuery(LookupStatement(lookup, host.Options(), userSN), text, rows) !=
+            Outcome::Done)
+        return ShowFailure(host, Ansi(lookup.failureText));
     if (rows == 0)
         return Outcome::Done;
     const std::string format = host.LoadText(lookup.messageId);
@@ -113,12 +108,9 @@ Outcome RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& look
             arguments.push_back(IsInTrash(row.Column(1)) ? std::string_view(trashSuffix)
                                                          : std::string_view());
         FormatText(format, arguments, message);
-        WriteFinding(host, shortName, message);
-        if (profile.checksPumpMessages && index % 100 == 0) {
-            host.RefreshProgress();
-            host.PumpMessages();
-            host.SetWaitCursor();
-        }
+        host.Events().Finding(shortName, message);
+        if (index % 100 == 0)
+            host.YieldNow();
         ++relatedCount;
     }
     return Outcome::Done;
@@ -127,15 +119,13 @@ Outcome RunRelatedRecordLookup(ICheckHost& host, const RelatedRecordLookup& look
 Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
                          UserCheckResult& found) {
     const std::string shortName = cabinet.shortName;
-    const ToolProfile& profile = host.Profile();
+    const CheckOptions& options = host.Options();
     found = UserCheckResult();
     std::string text;
     long count = 0;
-    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done) {
-        host.ShowError(Ansi("UserOrGroupの取得に失敗しました。"));
-        return Outcome::Failed;
-    }
-    AppendSection(host, profile.idsUserSectionHeader, count);
+    if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done)
+        return ShowFailure(host, Ansi("UserOrGroupの取得に失敗しました。"));
+    AppendSection(host, options.idsUserSectionHeader, count);
     found.InvalidUserCount = static_cast<int>(count);
     if (count == 0)
         return Outcome::Done;
@@ -149,31 +139,25 @@ Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlSer
             userSpace.empty()
                 ? FormatText(host.LoadText(IDS_BAD_USER_SPACE), {sn, userSpace, account})
                 : FormatText(host.LoadText(IDS_BAD_USER_ID), {sn, userId, account});
-        WriteFinding(host, shortName, message);
-        if (profile.checksPumpMessages)
-            host.PumpMessages();
+        host.Events().Finding(shortName, message);
+        host.YieldNow();
         for (const RelatedRecordLookup& lookup : RelatedRecordLookups()) {
-            if (lookup.repairOnly && !profile.lookupsForRepair)
+            if (lookup.repairOnly && !options.lookupsForRepair)
                 continue;
             if (RunRelatedRecordLookup(host, lookup, shortName, session, sn,
                                        found.RelatedRecordCount) != Outcome::Done)
                 return Outcome::Failed;
-            if (profile.checksPumpMessages)
-                host.PumpMessages();
+            host.YieldNow();
         }
-        if (profile.checksPumpMessages)
-            host.RefreshDialog();
         found.InvalidUserSNs.push_back(sn);
     }
-    if (profile.checksLogSummaries) {
-        const std::string header =
-            FormatText(host.LoadText(profile.idsUserSectionHeader), {std::to_string(count)});
-        host.Log().Result(LogStatus::Success, OneLine(header));
+    if (options.logSummaries) {
+        host.Events().Summarised(
+            FormatText(host.LoadText(options.idsUserSectionHeader), {std::to_string(count)}));
         const std::string related = FormatText(host.LoadText(IDS_RELATED_HEADER),
                                                {std::to_string(found.RelatedRecordCount)});
-        host.AppendReport(related);
-        host.RefreshDialog();
-        host.Log().Result(LogStatus::Success, OneLine(related));
+        host.Events().ReportAppended(related);
+        host.Events().Summarised(related);
     }
     return Outcome::Done;
 }

@@ -35,8 +35,8 @@ struct RelatedRecordLookup {
     bool repairOnly; // run only with lookupsForRepair
 };
 
-// The lookups in the order both tools run them (a profile with lookupsForRepair runs
-// all, the other skips the repair-only ones).
+// The lookups in the order both tools run them (options with lookupsForRepair run all,
+// the others skip the repair-only ones).
 const std::vector<RelatedRecordLookup>& RelatedRecordLookups();
 
 // What a row of the lookup shows of itself: the user's SN, the row's SN and the columns
@@ -45,8 +45,8 @@ const std::vector<RelatedRecordLookup>& RelatedRecordLookups();
 void RowFields(const RelatedRecordLookup& lookup, std::string_view userSN, const CRowReader& row,
                std::vector<std::string_view>& fields);
 
-// "select <columns> from <from clause>" for one user, with the profile's column list.
-std::string LookupStatement(const RelatedRecordLookup& lookup, const ToolProfile& profile,
+// "select <columns> from <from clause>" for one user, with the options' column list.
+std::string LookupStatement(const RelatedRecordLookup& lookup, const CheckOptions& options,
                             const std::string& userSN);
 
 // What the check found, for the repair run that hands over the records of exactly these
@@ -57,7 +57,7 @@ struct UserCheckResult {
     int RelatedRecordCount = 0;              // rows found by all lookups for all of them
 };
 
-// 0 when the check ran to its end, 1 when a statement failed (its message was shown).
+// 0 when the check ran to its end, 1 when a statement failed (its failure was told).
 // found holds what the check met up to its end or its failure.
 Outcome CheckUserRecords(ICheckHost& host, const CabinetRecord& cabinet, CSqlServerSession session,
                          UserCheckResult& found);

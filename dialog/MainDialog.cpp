@@ -13,16 +13,17 @@ constexpr int kProgressRangeMax = 65535; // the bar's range is a 16-bit value
 
 } // namespace
 
-const char kReportSeparator[] =
-    "----------------------------------------------------------\r\n\r\n";
-
 std::string CabinetProgressText(const std::string& name, const std::string& doing) {
     return Ansi("キャビネット: ") + name + "\r\n" + doing;
 }
 
-CMainDialog::CMainDialog(const ToolProfile& profile, IDialogView& view, CServerInventory& inventory,
-                         DialogServices services)
-    : profile_(profile), view_(view), inventory_(inventory), services_(std::move(services)) {}
+CMainDialog::CMainDialog(const DialogProfile& profile, IDialogView& view,
+                         CServerInventory& inventory, DialogServices services)
+    : profile_(profile), view_(view), inventory_(inventory), services_(std::move(services)),
+      runServices_(services_.run), runLog_(services_.log, services_.run.loadText, profile.logTexts),
+      subscribers_({&runLog_, this}) {
+    runServices_.yield = [this] { YieldNow(); };
+}
 
 void CMainDialog::Initialise() {
     LoadCabinets();
@@ -89,9 +90,41 @@ void CMainDialog::RefreshDialog() {
     shownLength_ = report_.size();
 }
 
-void CMainDialog::ShowError(const std::string& message) {
-    lastError_ = message;
-    view_.ShowMessage(message, kMbOk | kMbIconStop);
+void CMainDialog::Failed(const RunFailure& failure) {
+    if (!failure.shown.empty())
+        view_.ShowMessage(failure.shown, kMbOk | kMbIconStop);
+}
+
+void CMainDialog::PhaseBegun(RunPhase phase, const std::string& name) {
+    view_.SetWaitCursor(true);
+    switch (phase) {
+    case RunPhase::CabinetCheck:
+        SetProgressText(CabinetProgressText(name, Ansi("をチェック中です。")));
+        break;
+    case RunPhase::DocumentTypeCheck:
+        SetProgressText(Ansi("文書タイプをチェック中です。"));
+        break;
+    case RunPhase::CabinetRepair:
+        SetProgressText(CabinetProgressText(name, Ansi("を補正中です。")));
+        break;
+    case RunPhase::DocumentTypeRepair:
+        SetProgressText(Ansi("文書タイプを補正中です。"));
+        break;
+    }
+    view_.PumpMessages();
+}
+
+void CMainDialog::StepDone(int step) {
+    SetProgressStep(step);
+    RefreshProgress();
+    progress_->Repaint();
+    view_.PumpMessages();
+}
+
+void CMainDialog::YieldNow() {
+    RefreshProgress();
+    view_.PumpMessages();
+    view_.SetWaitCursor(true);
 }
 
 IProgressWindow& CMainDialog::BeginProgress(int steps) {
@@ -125,26 +158,14 @@ void CMainDialog::EndProgress() {
     progress_.reset();
 }
 
-CCabinetSession CMainDialog::LogIn(const CabinetRecord& record) {
-    CCabinetSession session(services_.makeSession(record));
-    if (session.Session().Connect() != Outcome::Done) {
-        ShowError(Ansi("SQLServerへの接続に失敗しました。"));
-        Log().ErrorCode(__FILE__, __LINE__, 0, 0, "SQLServer Connect Error.");
-    }
-    return session;
-}
-
-bool CMainDialog::OpenDatabase(CCabinetSession& session, const CabinetRecord& record) {
-    if (session.Session().SelectDatabase(record.databaseName) == Outcome::Done)
-        return true;
-    session.Session().Disconnect();
-    ShowError(Ansi("データベースへの接続に失敗しました。"));
-    Log().ErrorCode(__FILE__, __LINE__, 0, 0, "DataBase Connect Error.");
-    return false;
+void CMainDialog::HideProgress() {
+    if (progress_)
+        progress_->Hide();
+    EndProgress();
 }
 
 CCabinetSession CMainDialog::OpenCabinetSession(const CabinetRecord& record) {
-    CCabinetSession session = LogIn(record);
-    OpenDatabase(session, record);
+    CCabinetSession session = LogIn(services_.run.makeSession(record), subscribers_);
+    OpenDatabase(session, record, subscribers_);
     return session;
 }

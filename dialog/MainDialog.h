@@ -1,8 +1,9 @@
 // What both tools' main dialogs do alike, without their window: the cabinet list, the
-// report text, the progress window of a running phase, the session of one cabinet, and the
-// host the checks run in. Each tool's dialog (Scrutel/ScrutelDlg, Mendora/MendoraDlg)
-// derives from it and adds its own flow; the window (win32/DialogWindow) only forwards its
-// events here and shows what it is told through IDialogView.
+// report text, and the progress window and message boxes of a running run, which the
+// dialog follows as one of its subscribers (the log is the other). Each tool's dialog
+// (Scrutel/ScrutelDlg, Mendora/MendoraDlg) derives from it and adds its own flow; the
+// window (win32/DialogWindow) only forwards its events here and shows what it is told
+// through IDialogView.
 #pragma once
 
 #include "CabinetCatalogue.h"
@@ -11,8 +12,9 @@
 #include "DialogView.h"
 #include "EventLog.h"
 #include "MainDialogIds.h"
-#include "ServiceManager.h"
-#include "SqlServerSession.h"
+#include "RunEvents.h"
+#include "RunLog.h"
+#include "RunServices.h"
 #include "ToolProfile.h"
 
 #include <cstdint>
@@ -21,27 +23,28 @@
 #include <string>
 #include <vector>
 
-// The separator line of the reports: 58 hyphens, then a blank line.
-extern const char kReportSeparator[];
-
 // The progress text of a phase on one cabinet: "キャビネット: <name>", then on the second
 // line what is being done (ANSI).
 std::string CabinetProgressText(const std::string& name, const std::string& doing);
 
 // What a main dialog reaches beyond its window; the programs pass the real ones
-// (win32/ToolMain), the tests their doubles.
+// (win32/ToolMain), the tests their doubles. The runs' yield is the dialog's own.
 struct DialogServices {
-    std::function<std::string(int id)> loadText; // the tool's string table, ANSI
-    std::function<CSqlServerSession(const CabinetRecord&)> makeSession;
-    std::function<std::uint32_t(const std::string& statement, std::string& output)> docTypeQuery;
-    SleepFn sleep;
+    RunServices run;
     ILog& log;
     IEventLog& events;
 };
 
-class CMainDialog : public ICheckHost {
+// What differs between the tools' main dialogs, from each tool's profile.
+struct DialogProfile {
+    const ToolProfile& tool;
+    const CheckOptions& checks;
+    const PhaseLogTexts& logTexts;
+};
+
+class CMainDialog : public IRunEvents {
 public:
-    CMainDialog(const ToolProfile& profile, IDialogView& view, CServerInventory& inventory,
+    CMainDialog(const DialogProfile& profile, IDialogView& view, CServerInventory& inventory,
                 DialogServices services);
     CMainDialog(const CMainDialog&) = delete;
     CMainDialog& operator=(const CMainDialog&) = delete;
@@ -54,25 +57,29 @@ public:
     virtual void UpdateOkButton() = 0;      // a list's selection changed
 
     const std::string& Report() const { return report_; }
-    const std::string& CurrentCabinetName() const { return currentName_; }
-    // The message of the last failure shown, which its event repeats.
-    const std::string& LastError() const { return lastError_; }
+    std::string LoadText(int id) const { return services_.run.loadText(id); }
 
-    // ICheckHost
-    const ToolProfile& Profile() const override { return profile_; }
-    std::string LoadText(int id) const override { return services_.loadText(id); }
-    void AppendReport(const std::string& text) override;
-    void RefreshDialog() override;
-    void ShowError(const std::string& message) override;
-    void PumpMessages() override { view_.PumpMessages(); }
-    void SetWaitCursor() override { view_.SetWaitCursor(true); }
-    void RefreshProgress() override;
-    std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) override {
-        return services_.docTypeQuery(statement, output);
-    }
-    ILog& Log() override { return services_.log; }
+    // A run's events, as the dialog shows them.
+    void RunBegun(int steps) override { BeginProgress(steps); }
+    void StepDone(int step) override;
+    void PhaseBegun(RunPhase phase, const std::string& name) override;
+    void ReportAppended(const std::string& text) override { AppendReport(text); }
+    void Failed(const RunFailure& failure) override;
 
 protected:
+    // What a run is given: the services with the dialog's yield, and the subscribers of its
+    // events (the log, then the dialog).
+    const RunServices& Services() const { return runServices_; }
+    IRunEvents& Subscribers() { return subscribers_; }
+    ILog& Log() { return services_.log; }
+
+    // Appends to the report text and shows the whole report at once.
+    void AppendReport(const std::string& text);
+    // Refreshes the report's edit from the report text.
+    void RefreshDialog();
+    // Pushes the current text of the running phase's progress window again.
+    void RefreshProgress();
+
     // Initialisation in its parts, for a dialog that adds its own between them.
     void LoadCabinets();
     void AddCabinetColumns();
@@ -94,25 +101,25 @@ protected:
     // Sets the text and pushes it; RefreshProgress pushes it again.
     void SetProgressText(const std::string& text);
     void EndProgress();
+    // Hides the progress window of the run that ended, if one began, and lets go of it.
+    void HideProgress();
 
-    // Logs in to the cabinet's SQL Server with its host, user and password. A failure shows
-    // its message and logs its error line; the session comes back in every case.
-    CCabinetSession LogIn(const CabinetRecord& record);
-    // Opens the cabinet's database on the session; a failure disconnects, shows its message
-    // and logs its error line.
-    bool OpenDatabase(CCabinetSession& session, const CabinetRecord& record);
-    // Both, the second also after a failed login, so that each failure is told.
+    // Logs in to the cabinet and opens its database, the second also after a failed login,
+    // so that each failure is told.
     CCabinetSession OpenCabinetSession(const CabinetRecord& record);
 
-    const ToolProfile& profile_;
+    const DialogProfile& profile_;
     IDialogView& view_;
     CServerInventory& inventory_;
     DialogServices services_;
-    std::string currentName_;
 
 private:
+    void YieldNow();
+
+    RunServices runServices_;
+    CRunLog runLog_;
+    CRunEventFan subscribers_;
     std::string report_;
-    std::string lastError_;
     // What the report's edit shows: the report up to shownLength_, unless the report was
     // set anew since.
     std::size_t shownLength_ = 0;

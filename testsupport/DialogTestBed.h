@@ -68,9 +68,9 @@ protected:
         return *inventory;
     }
 
-    DialogServices Services(const ToolProfile& profile) {
-        return {[&profile](int id) {
-                    const char* text = FindString(profile.tool, id);
+    RunServices Run(Tool tool) {
+        return {[tool](int id) {
+                    const char* text = FindString(tool, id);
                     return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
                 },
                 [this](const CabinetRecord&) { return server.Unopened(log); },
@@ -78,8 +78,7 @@ protected:
                     docTypeStatements.push_back(statement);
                     return interpreter(statement, output);
                 },
-                [this](int milliseconds) { waits.push_back(milliseconds); },
-                log,
-                events};
+                [this](int milliseconds) { waits.push_back(milliseconds); }, [] {}};
     }
+    DialogServices Services(const ToolProfile& profile) { return {Run(profile.tool), log, events}; }
 };

@@ -1,10 +1,12 @@
-// A main dialog for the checks in tests: it keeps the report text and the log's lines, and
-// records message boxes, message pumps, cursor and refresh calls; texts come from the
-// tool's string table.
+// The run a check runs in, in tests and benchmarks: it keeps the report text, the messages
+// the administrator would be shown and the log's lines (written by the run's own log
+// subscriber), counts the yields, and answers the document-type statements; texts come from
+// the tool's string table.
 #pragma once
 
 #include "CheckHost.h"
 #include "RecordingLog.h"
+#include "RunLog.h"
 #include "StringTable.h"
 #include "Text.h"
 
@@ -12,16 +14,19 @@
 #include <string>
 #include <vector>
 
-class TestHost : public ICheckHost {
+class TestHost : public ICheckHost, public IRunEvents {
 public:
-    explicit TestHost(const ToolProfile& profile) : profile_(profile) {}
+    // Lines go to log, or to writeTo when it is given.
+    TestHost(Tool tool, const CheckOptions& options, ILog* writeTo = nullptr)
+        : tool_(tool), options_(options),
+          runLog_(
+              writeTo != nullptr ? *writeTo : log, [this](int id) { return LoadText(id); },
+              PhaseLogTexts{}),
+          events_({&runLog_, this}) {}
 
     std::string report;
     std::vector<std::string> errors; // message box texts, in order
-    int pumps = 0;
-    int waitCursors = 0;
-    int progressRefreshes = 0;
-    int dialogRefreshes = 0;
+    int yields = 0;
     // Answers the document-type statements; by default no interpreter is there.
     std::function<std::uint32_t(const std::string&, std::string&)> interpreter =
         [](const std::string&, std::string& output) {
@@ -31,23 +36,27 @@ public:
     std::vector<std::string> docTypeStatements;
     RecordingLog log;
 
-    const ToolProfile& Profile() const override { return profile_; }
+    const CheckOptions& Options() const override { return options_; }
     std::string LoadText(int id) const override {
-        const char* text = FindString(profile_.tool, id);
+        const char* text = FindString(tool_, id);
         return text ? Ansi(text) : "<missing string " + std::to_string(id) + ">";
     }
-    void AppendReport(const std::string& text) override { report += text; }
-    void RefreshDialog() override { ++dialogRefreshes; }
-    void ShowError(const std::string& message) override { errors.push_back(message); }
-    void PumpMessages() override { ++pumps; }
-    void SetWaitCursor() override { ++waitCursors; }
-    void RefreshProgress() override { ++progressRefreshes; }
     std::uint32_t RunDocTypeQuery(const std::string& statement, std::string& output) override {
         docTypeStatements.push_back(statement);
         return interpreter(statement, output);
     }
-    ILog& Log() override { return log; }
+    IRunEvents& Events() override { return events_; }
+    void YieldNow() override { ++yields; }
+
+    void ReportAppended(const std::string& text) override { report += text; }
+    void Failed(const RunFailure& failure) override {
+        if (!failure.shown.empty())
+            errors.push_back(failure.shown);
+    }
 
 private:
-    const ToolProfile& profile_;
+    Tool tool_;
+    const CheckOptions& options_;
+    CRunLog runLog_;
+    CRunEventFan events_;
 };

@@ -10,7 +10,7 @@ TEST_F(MendoraDialog, FromTheCabinetListThroughTheCheckResultToTheAccountList) {
     EXPECT_EQ(view.lists[IDC_ACCOUNT_LIST].columns.size(), 3u);
 
     SuspectUser("5");
-    server.Answer(LookupStatement(RelatedRecordLookups()[0], kMendoraProfile, "5"), {"101\t0"});
+    server.Answer(LookupStatement(RelatedRecordLookups()[0], kMendoraChecks, "5"), {"101\t0"});
     DocTypeFindings(1);
     Check(0);
     EXPECT_EQ(dlg->Shown(), MendoraView::CheckResult);
@@ -76,7 +76,7 @@ TEST_F(MendoraDialog, TheCheckResultDecidesTheNextStep) {
 
 TEST_F(MendoraDialog, AnUnreachableServerShowsEachFailureAndLeavesNothingToRepair) {
     DialogServices services = Services(kMendoraProfile);
-    services.makeSession = [this](const CabinetRecord&) {
+    services.run.makeSession = [this](const CabinetRecord&) {
         return CSqlServerSession("h", "enc:u", "enc:p", &kFakeCredentialLibrary,
                                  SystemServiceManager(), CreateOdbcConnection, log);
     };
@@ -101,7 +101,7 @@ TEST_F(MendoraDialog, AnUnreachableServerShowsEachFailureAndLeavesNothingToRepai
 TEST_F(MendoraDialog, AUserCheckThatStopsHalfWayOffersNoRepair) {
     Open();
     server.Answer(kSuspectUserQuery, {"5\ta\t\td\ts", "6\tb\t\td\ts"});
-    server.failing.insert(LookupStatement(RelatedRecordLookups()[0], kMendoraProfile, "6"));
+    server.failing.insert(LookupStatement(RelatedRecordLookups()[0], kMendoraChecks, "6"));
     DocTypeFindings(1);
     Check(0);
     EXPECT_EQ(Messages(), "Containerの取得に失敗しました。\n");

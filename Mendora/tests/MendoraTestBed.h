@@ -3,6 +3,7 @@
 #pragma once
 
 #include "MendoraDlg.h"
+#include "MendoraProfile.h"
 
 #include "DialogTestBed.h"
 #include "LogFile.h"
@@ -52,7 +53,7 @@ protected:
     static std::string Lookup(const char* table, const std::string& sn) {
         for (const RelatedRecordLookup& lookup : RelatedRecordLookups())
             if (std::string(lookup.table) == table)
-                return LookupStatement(lookup, kMendoraProfile, sn);
+                return LookupStatement(lookup, kMendoraChecks, sn);
         return "";
     }
     // Checks the cabinet of a row, asks for its accounts and chooses one; OK repairs.

@@ -1,5 +1,6 @@
 #include "DocTypeRepair.h"
 #include "MendoraTestBed.h"
+#include "TestHost.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
                   "補正したデータ\r\nデータ数：252\r\n\r\n"
                   "削除したデータ\r\nデータ数：0\r\n\r\n" +
                   kSeparator);
-    EXPECT_EQ(dlg->Counters().CorrectedRowCount, 252); // the document of both columns once
+    EXPECT_EQ(dlg->Repaired().counters.CorrectedRowCount, 252); // the document of both columns once
     const std::string log = Log();
     EXPECT_NE(log.find("【Success】,A,UserOrGroupのSN(5)を削除しました(UserID=1x, UserSpace=S, "
                        "Account=acc5, Domain=D),,"),
@@ -127,10 +128,14 @@ TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
 }
 
 TEST_F(RefineRun, NothingFoundStillTellsTheRun) {
-    EXPECT_EQ(dlg->RefineUserOrGroup(nullptr, CabinetRecord{}, Account{}), Outcome::Done);
-    EXPECT_EQ(Report(), "以下の補正を行いました。\r\n" + kSeparator);
+    TestHost followed(Tool::Mendora, kMendoraChecks);
+    const RepairRunResult result =
+        RunRepair(CabinetRecord{}, CabinetCheckResult{}, Account{}, Run(Tool::Mendora), followed);
+    EXPECT_EQ(result.outcome, Outcome::Done);
+    EXPECT_EQ(result.users, UserRepairOutcome::NotRun);
+    EXPECT_EQ(Utf8FromAnsi(followed.report),
+              "以下の補正を行いました。\r\n" + kSeparator + kSeparator);
     EXPECT_EQ(waits, (std::vector<int>{500}));
-    EXPECT_TRUE(view.closeCommand);
 }
 
 TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
@@ -204,7 +209,7 @@ TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
     };
     Check(0);
     dlg->Ok();
-    EXPECT_EQ(dlg->CorrectedDocTypeCount(), 1);
+    EXPECT_EQ(dlg->Repaired().correctedDocTypes, 1);
     EXPECT_EQ(docTypeStatements.size(), 4u); // no third update
     const std::string log = Log();
     EXPECT_NE(log.find("【Failure】,SQLエラー!! : [ERROR] 19 constraint failed,,,"),
@@ -241,7 +246,7 @@ TEST_F(RefineRun, ADocumentTypeSnThatIsNotANumberIsNeverSent) {
     dlg->Ok();
     EXPECT_EQ(Messages(), "自動採番フォーマットの補正に失敗しました。\n");
     EXPECT_EQ(docTypeStatements.size(), 2u); // the check's select and the repair's
-    EXPECT_EQ(dlg->CorrectedDocTypeCount(), 0);
+    EXPECT_EQ(dlg->Repaired().correctedDocTypes, 0);
 }
 
 TEST_F(RefineRun, MoreStepsThanTheBarHoldsAreScaledAndEndFull) {

@@ -39,7 +39,7 @@ protected:
                     host + ",|,enc:sa,|,enc:" + kPassword + "\r\n2,|,Hostile,|,Hostile,|,0,|," +
                     host + ",|,enc:sa,|,enc:" + kPassword + "\r\n";
         DialogServices services = Services(kMendoraProfile);
-        services.makeSession = [this](const CabinetRecord& record) {
+        services.run.makeSession = [this](const CabinetRecord& record) {
             return CSqlServerSession(record.databaseHost, record.encodedUser,
                                      record.encodedPassword, &kFakeCredentialLibrary,
                                      standin::Services(), CreateOdbcConnection, log);
@@ -149,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(EveryStatement, FailureOnStandin,
 // Tabs, line breaks and a NUL inside values forge neither rows nor columns: the account
 // name of user 20 reads as a second suspect user 5 unless the values are cleaned.
 TEST_F(RepairOnStandin, ValuesCannotForgeRows) {
-    TestHost scrutel(kScrutelProfile);
+    TestHost scrutel(Tool::Mendora, kMendoraChecks);
     CSqlServerSession session(standin::Host(), "enc:sa", std::string("enc:") + kPassword,
                               &kFakeCredentialLibrary, standin::Services(), CreateOdbcConnection,
                               FileLog());

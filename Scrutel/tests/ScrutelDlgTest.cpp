@@ -1,4 +1,5 @@
 #include "ScrutelDlg.h"
+#include "ScrutelProfile.h"
 
 #include "DialogTestBed.h"
 #include "DocumentContentCheck.h"
@@ -89,7 +90,7 @@ TEST_F(ScrutelDialog, FailedThirdCheckOfTheSecondCabinetEndsTheRun) {
     int calls = 0;
     // The first cabinet's zero-byte check succeeds, the second's fails.
     DialogServices services = Services(kScrutelProfile);
-    services.makeSession = [this, &calls](const CabinetRecord&) {
+    services.run.makeSession = [this, &calls](const CabinetRecord&) {
         if (++calls == 1)
             server.failing.clear();
         else
@@ -124,7 +125,7 @@ TEST_F(ScrutelDialog, NoNamedCabinetShowsTheMessageAndEnds) {
     catalogue = std::string(kCatalogueHeader) + "1,|,,|,Db,|,0,|,h,|,enc:u,|,enc:p\r\n";
     Open();
     Select({0});
-    run->RunCheck();
+    run->Ok();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0],
               std::make_pair(Ansi("対象ｻｰﾊﾞｰが設定されていません。"), kMbOk | kMbIconExclamation));
@@ -135,13 +136,13 @@ TEST_F(ScrutelDialog, NoNamedCabinetShowsTheMessageAndEnds) {
 TEST_F(ScrutelDialog, FailedLoginEndsTheRunAndKeepsTheDialog) {
     Open();
     DialogServices services = Services(kScrutelProfile);
-    services.makeSession = [this](const CabinetRecord&) {
+    services.run.makeSession = [this](const CabinetRecord&) {
         return CSqlServerSession("h", "enc:u", "enc:p", &kFakeCredentialLibrary,
                                  SystemServiceManager(), CreateOdbcConnection, log);
     };
     run = std::make_unique<CScrutelDlg>(view, *inventory, services);
     Select({1});
-    run->RunCheck();
+    run->Ok();
     ASSERT_EQ(view.messages.size(), 1u);
     EXPECT_EQ(view.messages[0].first, Ansi("SQLServerへの接続に失敗しました。"));
     EXPECT_EQ(view.messages[0].second, kMbOk | kMbIconStop);

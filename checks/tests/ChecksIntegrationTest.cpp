@@ -9,6 +9,8 @@
 
 #include "FakeCredentialLibrary.h"
 #include "LogFile.h"
+#include "MendoraProfile.h"
+#include "ScrutelProfile.h"
 #include "SqliQuery.h"
 #include "TestHost.h"
 
@@ -86,7 +88,7 @@ protected:
 };
 
 TEST_P(ChecksOnCabinets, ScrutelFindsExactlyTheSeededRows) {
-    TestHost host(kScrutelProfile);
+    TestHost host(Tool::Scrutel, kScrutelChecks);
     UserCheckResult found;
     ASSERT_EQ(CheckUserRecords(host, record, session, found), Outcome::Done);
     for (const DocumentContentCheck& check : DocumentContentChecks())
@@ -96,7 +98,7 @@ TEST_P(ChecksOnCabinets, ScrutelFindsExactlyTheSeededRows) {
 }
 
 TEST_P(ChecksOnCabinets, MendoraKeepsTheSuspectUsersForTheRepair) {
-    TestHost host(kMendoraProfile);
+    TestHost host(Tool::Mendora, kMendoraChecks);
     UserCheckResult found;
     ASSERT_EQ(CheckUserRecords(host, record, session, found), Outcome::Done);
     Compare(host, std::string("mendora-") + GetParam().database);
@@ -111,14 +113,14 @@ INSTANTIATE_TEST_SUITE_P(Demo, ChecksOnCabinets, ::testing::ValuesIn(kCabinets),
 #if defined(_WIN32)
 // The document types of the demo installation, through its real interpreter.
 TEST(DocTypeOnDemo, BothToolsReportTheNullFormats) {
-    for (const ToolProfile* profile : {&kScrutelProfile, &kMendoraProfile}) {
-        TestHost host(*profile);
+    for (const Tool tool : {Tool::Scrutel, Tool::Mendora}) {
+        TestHost host(tool, tool == Tool::Scrutel ? kScrutelChecks : kMendoraChecks);
         host.interpreter = [](const std::string& statement, std::string& output) {
             return RunSqliQuery(512, statement, output, SystemRegistry(), FileLog());
         };
         int findings = 0;
         ASSERT_EQ(CheckDocNumberFormat(host, findings), Outcome::Done);
-        Compare(host, profile->tool == Tool::Scrutel ? "scrutel-doctypes" : "mendora-doctypes");
+        Compare(host, tool == Tool::Scrutel ? "scrutel-doctypes" : "mendora-doctypes");
     }
 }
 #endif

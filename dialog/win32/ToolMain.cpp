@@ -15,7 +15,7 @@
 
 namespace {
 
-DialogServices SystemDialogServices(IEventLog& events) {
+RunServices SystemRunServices() {
     return {LoadResourceText,
             [](const CabinetRecord& record) {
                 return CSqlServerSession(record.databaseHost, record.encodedUser,
@@ -26,9 +26,7 @@ DialogServices SystemDialogServices(IEventLog& events) {
                 return RunSqliQuery(kServerTypeStorage, statement, output, SystemRegistry(),
                                     FileLog());
             },
-            SleepMilliseconds,
-            FileLog(),
-            events};
+            SleepMilliseconds, [] { PumpMessages(); }};
 }
 
 CServiceHandOver& SystemHandOver(IEventLog& events) {
@@ -84,39 +82,46 @@ private:
 
 } // namespace
 
-int RunTool(const ToolProfile& profile, const ToolDialogFactory& makeDialog) {
+ToolServices SystemServices(const ToolProfile& profile) {
     SetLogFileName(profile.logFileName);
+    IEventLog& events = StartEventLog(profile);
+    std::string missing;
+    SystemHelperLibrary(&missing);
+    return {{SystemRunServices(), FileLog(), events},
+            SystemCatalogueSources(),
+            missing,
+            SystemHandOver(events)};
+}
+
+int RunTool(const ToolProfile& profile, const ToolServices& services,
+            const ToolDialogFactory& makeDialog) {
     SetLogRefusalHandler([](const std::string& text) {
         ToolMessageBox(GetActiveWindow(), text, MB_OK | MB_ICONEXCLAMATION);
     });
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    IEventLog& events = StartEventLog(profile);
     CApplicationShell shell(
         profile, [&](CServerInventory& inventory, const SessionEndFn& sessionEnded) {
             CDialogWindow window(
                 profile,
-                [&](IDialogView& view) {
-                    return makeDialog(view, inventory, SystemDialogServices(events));
-                },
+                [&](IDialogView& view) { return makeDialog(view, inventory, services.dialog); },
                 sessionEnded);
             window.Run();
         });
     // Without the server's helper library the tool cannot read a cabinet's login: it ends
     // before it touches anything, as a program bound to the library by import would.
-    std::string missing;
-    if (SystemHelperLibrary(&missing) == nullptr) {
-        events.Report(RunRefusedEvent(missing));
-        shell.ShowMessage(missing, kMbOk | kMbIconStop);
+    if (!services.missingLibrary.empty()) {
+        services.dialog.events.Report(RunRefusedEvent(services.missingLibrary));
+        shell.ShowMessage(services.missingLibrary, kMbOk | kMbIconStop);
         return 1;
     }
-    return RunApplication(profile, shell, SystemHandOver(events), SystemCatalogueSources(), events);
+    return RunApplication(profile, shell, services.handOver, services.catalogue,
+                          services.dialog.events);
 }
 
-int RunWithoutWindow(const ToolProfile& profile, const WindowlessRun& run) {
-    SetLogFileName(profile.logFileName);
-    IEventLog& events = StartEventLog(profile);
+int RunWithoutWindow(const ToolProfile& profile, const ToolServices& services,
+                     const WindowlessRun& run) {
     CApplicationShell shell(profile, [](CServerInventory&, const SessionEndFn&) {});
-    const CSessionWatch watch(EndRunAtSessionEnd(SystemHandOver(events)));
-    return run(shell, SystemHandOver(events), SystemDialogServices(events));
+    const CSessionWatch watch(EndRunAtSessionEnd(services.handOver));
+    return run(shell);
 }

@@ -11,6 +11,12 @@
 
 namespace {
 
+// Two tools as start-up sees them: their mutexes and the ids of their start-up texts.
+const ToolProfile kScrutelProfile = {
+    Tool::Scrutel, "Global\\Scrutel.exe", "Scrutel.log", 101, 135, 128, 131, 132, "Scrutel"};
+const ToolProfile kMendoraProfile = {
+    Tool::Mendora, "Global\\Mendora.exe", "Mendora.log", 102, 133, 126, 154, 153, "Mendora"};
+
 // One tool's platform side.
 struct FakeShell : IApplicationShell {
     std::set<std::string> heldMutexes;

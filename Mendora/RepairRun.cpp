@@ -1,0 +1,239 @@
+#include "RepairRun.h"
+
+#include "CabinetSession.h"
+#include "CheckRun.h"
+#include "DocNumberFormatCheck.h"
+#include "DocTypeRepair.h"
+#include "Findings.h"
+#include "MendoraProfile.h"
+#include "MendoraRes.h"
+#include "StringIds.h"
+#include "Text.h"
+
+const char kValidAccountQuery[] =
+    "Select SN, AccountName, DomainName \tFrom UserOrGroup where (UserType = 0) and (Not "
+    "UserSpace = '') And (UserID LIKE '[A-Z]%%') and (Not UserID = '') order by SN";
+
+namespace {
+
+constexpr int kPhaseEndWaitMs = 500; // the last text of a phase stays readable
+constexpr int kRunEndWaitMs = 500;   // the full bar stays readable
+
+void TellTransactionFailure(IRunEvents& events, const char* shown, int line) {
+    RunFailure failure;
+    failure.shown = Ansi(shown);
+    failure.errorCode = "Transaction Query Error.";
+    failure.sourceFile = __FILE__;
+    failure.line = line;
+    events.Failed(failure);
+}
+
+class CRepair {
+public:
+    CRepair(const CabinetRecord& cabinet, const CabinetCheckResult& check,
+            const Account& replacement, const RunServices& services, IRunEvents& subscribers)
+        : cabinet_(cabinet), check_(check), replacement_(replacement), services_(services),
+          events_({&subscribers, &lastFailure_}), host_(services, kMendoraChecks, events_),
+          name_(cabinet.displayName) {}
+
+    RepairRunResult Run();
+
+private:
+    // The user repair in one transaction on session; false when it did not commit.
+    bool RepairUsers(CCabinetSession& session, int& step);
+    bool RunUserSteps(CSqlServerSession session, int& step);
+    void RollBack(CSqlServerSession session);
+    Outcome RepairDocTypes(int& step);
+    void Tell(const std::string& text) {
+        events_.ReportAppended(text);
+        events_.Summarised(text);
+    }
+
+    const CabinetRecord& cabinet_;
+    const CabinetCheckResult& check_;
+    const Account& replacement_;
+    const RunServices& services_;
+    CLastFailure lastFailure_;
+    CRunEventFan events_;
+    CRunHost host_;
+    std::string name_;
+    RepairRunResult result_;
+};
+
+RepairRunResult CRepair::Run() {
+    const bool users = check_.users.InvalidUserCount > 0;
+    const bool docTypes = check_.docTypeFindings != 0;
+    const int userSteps =
+        users ? static_cast<int>(check_.users.InvalidUserSNs.size() * RelatedRecordRepairs().size())
+              : 0;
+    std::unique_ptr<CCabinetSession> session;
+    if (users) {
+        session =
+            std::make_unique<CCabinetSession>(LogIn(services_.makeSession(cabinet_), events_));
+        OpenDatabase(*session, cabinet_, events_);
+    }
+    events_.RunBegun(userSteps + (docTypes ? 1 : 0));
+    events_.ReportAppended(services_.loadText(IDS_REPAIRED) + kReportSeparator);
+    int step = 0;
+    bool reachedEnd = !users || RepairUsers(*session, step);
+    if (reachedEnd && docTypes)
+        reachedEnd = RepairDocTypes(step) == Outcome::Done;
+    if (reachedEnd)
+        services_.sleep(kRunEndWaitMs);
+    result_.outcome = reachedEnd ? Outcome::Done : Outcome::Failed;
+    events_.ReportAppended(kReportSeparator);
+    if (users) {
+        events_.PhaseEnded(RunPhase::CabinetRepair, name_);
+        session->Close();
+    }
+    events_.Ended(result_.outcome);
+    return result_;
+}
+
+bool CRepair::RepairUsers(CCabinetSession& cabinetSession, int& step) {
+    events_.PhaseBegun(RunPhase::CabinetRepair, name_);
+    events_.ReportAppended(FormatText(services_.loadText(IDS_CABINET_HEADER), {name_}) +
+                           "\r\n\r\n");
+    CSqlServerSession session = cabinetSession.Session();
+    // While the transaction is open the user's session may not end under it: a shut-down
+    // would end the process between two statements.
+    events_.TransactionOpened();
+    const auto failed = [&](UserRepairOutcome outcome) {
+        events_.TransactionClosed();
+        result_.users = outcome;
+        result_.reason = lastFailure_.message;
+        return false;
+    };
+    if (session.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done) {
+        TellTransactionFailure(events_, "トランザクションに失敗しました。", __LINE__);
+        return failed(UserRepairOutcome::RolledBack);
+    }
+    if (!RunUserSteps(session, step)) {
+        RollBack(session);
+        return failed(UserRepairOutcome::RolledBack);
+    }
+    if (session.ExecuteStatement("COMMIT") != Outcome::Done) {
+        TellTransactionFailure(events_, "コミットに失敗しました。", __LINE__);
+        const std::string reason = lastFailure_.message;
+        RollBack(session);
+        failed(UserRepairOutcome::Unknown);
+        result_.reason = reason;
+        return false;
+    }
+    events_.TransactionClosed();
+    result_.users = UserRepairOutcome::Committed;
+    Tell(FormatText(services_.loadText(IDS_CORRECTED_ROWS),
+                    {std::to_string(result_.counters.CorrectedRowCount)}));
+    Tell(FormatText(services_.loadText(IDS_DELETED_ROWS),
+                    {std::to_string(result_.counters.DeletedRowCount)}));
+    return true;
+}
+
+bool CRepair::RunUserSteps(CSqlServerSession session, int& step) {
+    if (DeleteInvalidUsers(host_, name_, session) != Outcome::Done)
+        return false;
+    for (const std::string& userSN : check_.users.InvalidUserSNs) {
+        for (const RelatedRecordRepair& repair : RelatedRecordRepairs()) {
+            if (RunRelatedRecordRepair(host_, repair, name_, session, userSN, replacement_,
+                                       result_.counters) != Outcome::Done)
+                return false;
+            events_.StepDone(++step);
+        }
+    }
+    return true;
+}
+
+void CRepair::RollBack(CSqlServerSession session) {
+    // A ROLLBACK that cannot be sent leaves the transaction to the disconnect that closes
+    // the session right after the run, which undoes it as well.
+    session.ExecuteStatement("ROLLBACK");
+    const std::string rolledBack = FormatText(services_.loadText(IDS_ROLLED_BACK), {name_});
+    RunFailure failure;
+    failure.logText = rolledBack;
+    events_.Failed(failure);
+    events_.ReportAppended(rolledBack + "\r\n\r\n");
+}
+
+Outcome CRepair::RepairDocTypes(int& step) {
+    const std::string label = Ansi(kDocTypeLabel);
+    events_.PhaseBegun(RunPhase::DocumentTypeRepair, label);
+    events_.ReportAppended(Ansi("文書タイプ:") + "\r\n\r\n");
+    if (RepairDocNumberFormat(host_, result_.correctedDocTypes) != Outcome::Done) {
+        result_.reason = lastFailure_.message;
+        return Outcome::Failed;
+    }
+    const std::string corrected = FormatText(services_.loadText(IDS_CORRECTED_DOC_TYPES),
+                                             {std::to_string(result_.correctedDocTypes)});
+    events_.ReportAppended(corrected);
+    events_.StepDone(++step);
+    events_.Summarised(corrected);
+    events_.PhaseEnded(RunPhase::DocumentTypeRepair, label);
+    return Outcome::Done;
+}
+
+} // namespace
+
+CabinetCheckResult CheckForRepair(const CabinetRecord& cabinet, const RunServices& services,
+                                  IRunEvents& subscribers) {
+    CRunEventFan events({&subscribers});
+    CRunHost host(services, kMendoraChecks, events);
+    CabinetCheckResult result;
+    const std::string name = cabinet.displayName;
+    CCabinetSession session = LogIn(services.makeSession(cabinet), events);
+    OpenDatabase(session, cabinet, events);
+    events.RunBegun(2);
+    events.PhaseBegun(RunPhase::CabinetCheck, name);
+    events.ReportAppended(services.loadText(IDS_CHECKED) + kReportSeparator +
+                          FormatText(services.loadText(IDS_CABINET_HEADER), {name}) + "\r\n\r\n");
+    const auto end = [&](Outcome outcome) {
+        session.Close();
+        events.ReportAppended(kReportSeparator);
+        events.PhaseEnded(RunPhase::CabinetCheck, name);
+        result.outcome = outcome;
+        events.Ended(outcome);
+        return result;
+    };
+    UserCheckResult users;
+    if (CheckUserRecords(host, cabinet, session.Session(), users) != Outcome::Done)
+        return end(Outcome::Failed);
+    result.users = users;
+    services.sleep(kPhaseEndWaitMs);
+    events.StepDone(1);
+
+    const std::string docTypes = Ansi(kDocTypeLabel);
+    events.PhaseBegun(RunPhase::DocumentTypeCheck, docTypes);
+    if (CheckDocNumberFormat(host, result.docTypeFindings) != Outcome::Done)
+        return end(Outcome::Failed);
+    events.StepDone(2);
+    events.PhaseEnded(RunPhase::DocumentTypeCheck, docTypes);
+    services.sleep(kPhaseEndWaitMs);
+    return end(Outcome::Done);
+}
+
+Outcome ListValidAccounts(const CabinetRecord& cabinet, const RunServices& services,
+                          IRunEvents& events, std::vector<Account>& accounts) {
+    CCabinetSession session = LogIn(services.makeSession(cabinet), events);
+    OpenDatabase(session, cabinet, events);
+    std::string text;
+    long rows = 0;
+    if (session.Session().ExecuteQuery(kValidAccountQuery, text, rows) != Outcome::Done) {
+        RunFailure failure;
+        failure.shown = Ansi("アカウント一覧の取得に失敗しました。");
+        events.Failed(failure);
+        return Outcome::Failed;
+    }
+    accounts.clear();
+    for (CRowReader row(text); rows > 0 && row.Next();) {
+        if (accounts.size() == static_cast<std::size_t>(rows))
+            break;
+        accounts.push_back(
+            {std::string(row.Column(0)), std::string(row.Column(1)), std::string(row.Column(2))});
+    }
+    return Outcome::Done;
+}
+
+RepairRunResult RunRepair(const CabinetRecord& cabinet, const CabinetCheckResult& check,
+                          const Account& replacement, const RunServices& services,
+                          IRunEvents& events) {
+    return CRepair(cabinet, check, replacement, services, events).Run();
+}
