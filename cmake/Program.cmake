@@ -47,3 +47,16 @@ function(vt_add_tool_tests name)
         set_tests_properties(${name}.${case} PROPERTIES LABELS wine RUN_SERIAL TRUE TIMEOUT 300)
     endforeach()
 endfunction()
+
+# vt_add_layer(NAME SOURCES source... USES library...): one layer of the portable core, a
+# static library of the sources in the calling folder, which is on its users' include path,
+# over the layers it uses. TESTS adds the folder's tests/ when the tests are built.
+function(vt_add_layer name)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "TESTS" "" "SOURCES;USES")
+    add_library(${name} STATIC ${arg_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${arg_USES})
+    if(arg_TESTS AND VT_TESTS)
+        add_subdirectory(tests)
+    endif()
+endfunction()

@@ -97,20 +97,11 @@ void CMainDialog::Failed(const RunFailure& failure) {
 
 void CMainDialog::PhaseBegun(RunPhase phase, const std::string& name) {
     view_.SetWaitCursor(true);
-    switch (phase) {
-    case RunPhase::CabinetCheck:
-        SetProgressText(CabinetProgressText(name, Ansi("をチェック中です。")));
-        break;
-    case RunPhase::DocumentTypeCheck:
-        SetProgressText(Ansi("文書タイプをチェック中です。"));
-        break;
-    case RunPhase::CabinetRepair:
-        SetProgressText(CabinetProgressText(name, Ansi("を補正中です。")));
-        break;
-    case RunPhase::DocumentTypeRepair:
-        SetProgressText(Ansi("文書タイプを補正中です。"));
-        break;
-    }
+    const bool checks = phase == RunPhase::CabinetCheck || phase == RunPhase::DocumentTypeCheck;
+    const char* doing = checks ? "をチェック中です。" : "を補正中です。";
+    const bool cabinet = phase == RunPhase::CabinetCheck || phase == RunPhase::CabinetRepair;
+    SetProgressText(cabinet ? CabinetProgressText(name, Ansi(doing))
+                            : Ansi("文書タイプ") + Ansi(doing));
     view_.PumpMessages();
 }
 

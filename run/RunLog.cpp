@@ -3,35 +3,19 @@
 #include "Findings.h"
 #include "Text.h"
 
-void CRunLog::PhaseLine(int id, const std::string& name) {
+void CRunLog::PhaseLine(RunPhase phase, bool begun, const std::string& name) {
+    if (phase == RunPhase::DocumentTypeCheck) {
+        log_.Result(LogStatus::Success, Ansi(begun ? "文書タイプのデータチェックを開始しました。"
+                                                   : "文書タイプのデータチェックを終了しました。"));
+        return;
+    }
+    const int ids[][2] = {{texts_.checkBegun, texts_.checkEnded},
+                          {0, 0},
+                          {texts_.repairBegun, texts_.repairEnded},
+                          {texts_.docTypeRepairBegun, texts_.docTypeRepairEnded}};
+    const int id = ids[static_cast<int>(phase)][begun ? 0 : 1];
     if (id != 0)
         log_.Result(LogStatus::Success, FormatText(loadText_(id), {name}));
-}
-
-void CRunLog::PhaseBegun(RunPhase phase, const std::string& name) {
-    switch (phase) {
-    case RunPhase::CabinetCheck:
-        return PhaseLine(texts_.checkBegun, name);
-    case RunPhase::DocumentTypeCheck:
-        return log_.Result(LogStatus::Success, Ansi("文書タイプのデータチェックを開始しました。"));
-    case RunPhase::CabinetRepair:
-        return PhaseLine(texts_.repairBegun, name);
-    case RunPhase::DocumentTypeRepair:
-        return PhaseLine(texts_.docTypeRepairBegun, name);
-    }
-}
-
-void CRunLog::PhaseEnded(RunPhase phase, const std::string& name) {
-    switch (phase) {
-    case RunPhase::CabinetCheck:
-        return PhaseLine(texts_.checkEnded, name);
-    case RunPhase::DocumentTypeCheck:
-        return log_.Result(LogStatus::Success, Ansi("文書タイプのデータチェックを終了しました。"));
-    case RunPhase::CabinetRepair:
-        return PhaseLine(texts_.repairEnded, name);
-    case RunPhase::DocumentTypeRepair:
-        return PhaseLine(texts_.docTypeRepairEnded, name);
-    }
 }
 
 void CRunLog::Summarised(const std::string& text) {

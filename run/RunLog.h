@@ -24,8 +24,12 @@ public:
     CRunLog(ILog& log, std::function<std::string(int id)> loadText, const PhaseLogTexts& texts)
         : log_(log), loadText_(std::move(loadText)), texts_(texts) {}
 
-    void PhaseBegun(RunPhase phase, const std::string& name) override;
-    void PhaseEnded(RunPhase phase, const std::string& name) override;
+    void PhaseBegun(RunPhase phase, const std::string& name) override {
+        PhaseLine(phase, true, name);
+    }
+    void PhaseEnded(RunPhase phase, const std::string& name) override {
+        PhaseLine(phase, false, name);
+    }
     void Finding(const std::string& label, const std::string& message) override {
         log_.Result(LogStatus::Failure, label, message);
     }
@@ -36,7 +40,7 @@ public:
     void Failed(const RunFailure& failure) override;
 
 private:
-    void PhaseLine(int id, const std::string& name);
+    void PhaseLine(RunPhase phase, bool begun, const std::string& name);
 
     ILog& log_;
     std::function<std::string(int id)> loadText_;

@@ -136,20 +136,23 @@ def draw_mendora(size):
     return c
 
 
-def draw_running(size):
+def draw_state(size, rim, face, sign, sign_colour):
+    """A cabinet state: a disc with a rim, and its sign in the middle."""
     c = Canvas(size)
-    c.fill(disc(0.5, 0.5, 0.47), (20, 110, 40))
-    c.fill(disc(0.5, 0.5, 0.41), (50, 180, 70))
-    c.fill(triangle((0.38, 0.26), (0.38, 0.74), (0.76, 0.50)), (255, 255, 255))
+    c.fill(disc(0.5, 0.5, 0.47), rim)
+    c.fill(disc(0.5, 0.5, 0.41), face)
+    c.fill(sign, sign_colour)
     return c
+
+
+def draw_running(size):
+    return draw_state(size, (20, 110, 40), (50, 180, 70),
+                      triangle((0.38, 0.26), (0.38, 0.74), (0.76, 0.50)), (255, 255, 255))
 
 
 def draw_stopped(size):
-    c = Canvas(size)
-    c.fill(disc(0.5, 0.5, 0.47), (90, 90, 90))
-    c.fill(disc(0.5, 0.5, 0.41), (170, 170, 170))
-    c.fill(rect(0.30, 0.30, 0.70, 0.70), (200, 30, 30))
-    return c
+    return draw_state(size, (90, 90, 90), (170, 170, 170), rect(0.30, 0.30, 0.70, 0.70),
+                      (200, 30, 30))
 
 
 # --- ICO file --------------------------------------------------------------------------------
