@@ -1,7 +1,7 @@
 // The run a check runs in, in tests and benchmarks: it keeps the report text, the messages
 // the administrator would be shown and the log's lines (written by the run's own log
-// subscriber), counts the yields, and answers the document-type statements; texts come from
-// the tool's string table.
+// subscriber), whether a transaction is open, counts the yields, and answers the document-type
+// statements; texts come from the tool's string table.
 #pragma once
 
 #include "CheckHost.h"
@@ -27,6 +27,7 @@ public:
     std::string report;
     std::vector<std::string> errors; // message box texts, in order
     int yields = 0;
+    bool transactionOpen = false;
     // Answers the document-type statements; by default no interpreter is there.
     std::function<std::uint32_t(const std::string&, std::string&)> interpreter =
         [](const std::string&, std::string& output) {
@@ -53,6 +54,8 @@ public:
         if (!failure.shown.empty())
             errors.push_back(failure.shown);
     }
+    void TransactionOpened() override { transactionOpen = true; }
+    void TransactionClosed() override { transactionOpen = false; }
 
 private:
     Tool tool_;

@@ -2,12 +2,11 @@
 
 #include "FakeHandOver.h"
 #include "FakeRegistry.h"
+#include "FakeShell.h"
 #include "RecordingEventLog.h"
 #include "Text.h"
 
 #include <gtest/gtest.h>
-
-#include <set>
 
 namespace {
 
@@ -16,32 +15,6 @@ const ToolProfile kScrutelProfile = {
     Tool::Scrutel, "Global\\Scrutel.exe", "Scrutel.log", 101, 135, 128, 131, 132, "Scrutel"};
 const ToolProfile kMendoraProfile = {
     Tool::Mendora, "Global\\Mendora.exe", "Mendora.log", 102, 133, 126, 154, 153, "Mendora"};
-
-// One tool's platform side.
-struct FakeShell : IApplicationShell {
-    std::set<std::string> heldMutexes;
-    std::set<std::string> untrustedMutexes;
-    std::vector<std::pair<std::string, unsigned>> messages;
-    int answer = kIdYes;
-    int dialogs = 0;
-    std::function<void(const SessionEndFn&)> duringDialog = [](const SessionEndFn&) {};
-
-    InstanceMutex AcquireInstanceMutex(const std::string& name) override {
-        if (untrustedMutexes.count(name))
-            return InstanceMutex::Untrusted;
-        return heldMutexes.insert(name).second ? InstanceMutex::Acquired
-                                               : InstanceMutex::AnotherCopy;
-    }
-    std::string LoadText(int id) override { return "text " + std::to_string(id); }
-    int ShowMessage(const std::string& text, unsigned type) override {
-        messages.emplace_back(text, type);
-        return (type & kMbYesNo) ? answer : 1;
-    }
-    void RunMainDialog(CServerInventory&, const SessionEndFn& sessionEnded) override {
-        ++dialogs;
-        duringDialog(sessionEnded);
-    }
-};
 
 class StartUp : public ::testing::Test {
 protected:

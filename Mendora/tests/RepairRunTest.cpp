@@ -7,7 +7,7 @@ namespace {
 const std::string kRolledBack =
     "Aのデータ補正に失敗しました。補正はすべて取り消され、データは変更されていません。";
 
-class RefineRun : public MendoraDialog {
+class RepairRun : public MendoraDialog {
 protected:
     // Two invalid users: 5 created a folder and updated 250 versions, 6 created and
     // reserved one document. Admin (with a domain) and Yamada (without) may inherit.
@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
+TEST_F(RepairRun, HandsEveryRecordOverInOneTransaction) {
     ChooseAccount(0, 0);
     dlg->Ok();
 
@@ -103,7 +103,7 @@ TEST_F(RefineRun, HandsEveryRecordOverInOneTransaction) {
     ExpectOnlyEvent(kEventRepairCommitted, {"A", "252", "0", ""});
 }
 
-TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
+TEST_F(RepairRun, OnlyDocumentTypesNeedNoTransaction) {
     server.answers.erase(kSuspectUserQuery);
     DocTypeFindings(3);
     Check(0);
@@ -127,7 +127,7 @@ TEST_F(RefineRun, OnlyDocumentTypesNeedNoTransaction) {
     EXPECT_EQ(dlg->Shown(), MendoraView::RepairResult);
 }
 
-TEST_F(RefineRun, NothingFoundStillTellsTheRun) {
+TEST_F(RepairRun, NothingFoundStillTellsTheRun) {
     TestHost followed(Tool::Mendora, kMendoraChecks);
     const RepairRunResult result =
         RunRepair(CabinetRecord{}, CabinetCheckResult{}, Account{}, Run(Tool::Mendora), followed);
@@ -138,7 +138,39 @@ TEST_F(RefineRun, NothingFoundStillTellsTheRun) {
     EXPECT_EQ(waits, (std::vector<int>{500}));
 }
 
-TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
+// Whichever statement of the user repair fails, the run stops there and rolls back (a
+// failed COMMIT leaves the outcome unknown), and no transaction stays open.
+TEST_F(RepairRun, EveryStatementThatFailsEndsTheRunRolledBack) {
+    CabinetCheckResult check;
+    check.outcome = Outcome::Done;
+    check.users = {2, {"5", "6"}, 0};
+    const CabinetRecord cabinet = inventory->Entry(0).cabinets[0];
+    const Account heir{"1", "Admin", "DOM"};
+    TestHost whole(Tool::Mendora, kMendoraChecks);
+    ASSERT_EQ(RunRepair(cabinet, check, heir, Run(Tool::Mendora), whole).outcome, Outcome::Done);
+    const std::vector<std::string> statements = server.received;
+    ASSERT_EQ(statements.back(), "COMMIT");
+    for (const std::string& failing : statements) {
+        server.received.clear();
+        server.failing = {failing};
+        TestHost followed(Tool::Mendora, kMendoraChecks);
+        const RepairRunResult result =
+            RunRepair(cabinet, check, heir, Run(Tool::Mendora), followed);
+        EXPECT_EQ(result.outcome, Outcome::Failed) << failing;
+        EXPECT_EQ(result.users,
+                  failing == "COMMIT" ? UserRepairOutcome::Unknown : UserRepairOutcome::RolledBack)
+            << failing;
+        EXPECT_FALSE(followed.transactionOpen) << failing;
+        ASSERT_FALSE(server.received.empty()) << failing;
+        const std::string last = server.received.back();
+        EXPECT_EQ(last, failing == "BEGIN TRANSACTION" ? failing : "ROLLBACK") << failing;
+        const bool rolledBack =
+            Utf8FromAnsi(followed.report).find(kRolledBack) != std::string::npos;
+        EXPECT_EQ(rolledBack, failing != "BEGIN TRANSACTION") << failing;
+    }
+}
+
+TEST_F(RepairRun, AFailedSelectRollsTheTransactionBack) {
     ChooseAccount(0, 0);
     server.failing.insert(Lookup("VersionSeries", "6"));
     dlg->Ok();
@@ -160,7 +192,7 @@ TEST_F(RefineRun, AFailedSelectRollsTheTransactionBack) {
     ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("VersionSeriesの取得に失敗しました。")});
 }
 
-TEST_F(RefineRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
+TEST_F(RepairRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
     std::vector<std::string> blockedAt;
     server.onStatement = [&](const std::string& sql) {
         if (!view.sessionEndBlockedFor.empty())
@@ -174,7 +206,7 @@ TEST_F(RefineRun, TheSessionMayNotEndWhileTheTransactionIsOpen) {
     EXPECT_TRUE(view.sessionEndBlockedFor.empty());
 }
 
-TEST_F(RefineRun, AFailedCommitRollsBack) {
+TEST_F(RepairRun, AFailedCommitRollsBack) {
     server.failing.insert("COMMIT");
     ChooseAccount(0, 1);
     dlg->Ok();
@@ -189,7 +221,7 @@ TEST_F(RefineRun, AFailedCommitRollsBack) {
     ExpectOnlyEvent(kEventRepairOutcomeUnknown, {"A", Ansi("コミットに失敗しました。")});
 }
 
-TEST_F(RefineRun, ATransactionThatDoesNotBeginChangesNothing) {
+TEST_F(RepairRun, ATransactionThatDoesNotBeginChangesNothing) {
     server.failing.insert("BEGIN TRANSACTION");
     ChooseAccount(0, 0);
     dlg->Ok();
@@ -197,7 +229,7 @@ TEST_F(RefineRun, ATransactionThatDoesNotBeginChangesNothing) {
     ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("トランザクションに失敗しました。")});
 }
 
-TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
+TEST_F(RepairRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
     server.answers.erase(kSuspectUserQuery);
     DocTypeFindings(3);
     const auto standard = interpreter;
@@ -220,7 +252,7 @@ TEST_F(RefineRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
 }
 
 // SNs go into statements unquoted, and a row is only believed when the server counted it.
-TEST_F(RefineRun, NothingUnsafeIsSent) {
+TEST_F(RepairRun, NothingUnsafeIsSent) {
     server.Answer(kValidAccountQuery, {"1 or 1=1\tAdmin\tDOM"});
     ChooseAccount(0, 0);
     dlg->Ok();
@@ -239,7 +271,7 @@ TEST_F(RefineRun, NothingUnsafeIsSent) {
     EXPECT_TRUE(Sent("ROLLBACK"));
 }
 
-TEST_F(RefineRun, ADocumentTypeSnThatIsNotANumberIsNeverSent) {
+TEST_F(RepairRun, ADocumentTypeSnThatIsNotANumberIsNeverSent) {
     server.answers.erase(kSuspectUserQuery);
     docTypeOutput = std::string(kDocTypeHeader) + "2 or 1=1,x,NULL\r\n";
     Check(0);
@@ -249,7 +281,7 @@ TEST_F(RefineRun, ADocumentTypeSnThatIsNotANumberIsNeverSent) {
     EXPECT_EQ(dlg->Repaired().correctedDocTypes, 0);
 }
 
-TEST_F(RefineRun, MoreStepsThanTheBarHoldsAreScaledAndEndFull) {
+TEST_F(RepairRun, MoreStepsThanTheBarHoldsAreScaledAndEndFull) {
     std::vector<std::string> users; // 11 steps each: 65,538 steps in all
     for (int sn = 1; sn <= 5958; ++sn)
         users.push_back(std::to_string(sn) + "\ta\t\td\ts");
