@@ -1,7 +1,7 @@
 // A main dialog's window as the code behind it sees it: controls by resource id, list
 // views in report view, message boxes, the cursor and the message pump. The window is
 // passive (win32/DialogWindow); everything it shows is decided behind this face, so each
-// tool's whole flow runs in tests with a fake window (tests/FakeDialogView.h).
+// tool's whole flow runs in tests with a fake window (testsupport/FakeDialogView.h).
 #pragma once
 
 #include "Progress.h"

@@ -1,7 +1,7 @@
 // The progress window of the long phases (check runs, check phases, repair runs) and the
 // message pump that keeps every window of the thread painted while they run. The phases
 // see the window only through IProgressWindow: CProgressDlg (platform/win32/ProgressDlg.h)
-// in the programs, FakeProgressWindow (tests/FakeProgress.h) in the tests.
+// in the programs, FakeProgressWindow (testsupport/FakeProgress.h) in the tests.
 #pragma once
 
 #include <string>
