@@ -9,7 +9,7 @@
 #include "Text.h"
 
 CMendoraDlg::CMendoraDlg(IDialogView& view, CServerInventory& inventory, DialogServices services)
-    : CMainDialog(kMendoraDialog, view, inventory, std::move(services)) {}
+    : CMainDialog(kMendoraLogTexts, view, inventory, std::move(services)) {}
 
 void CMendoraDlg::Initialise() {
     shown_ = MendoraView::CabinetList;

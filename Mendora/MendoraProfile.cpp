@@ -32,5 +32,3 @@ const CheckOptions kMendoraChecks = {
 const PhaseLogTexts kMendoraLogTexts = {
     MendoraIds::IDS_CHECK_STARTED, MendoraIds::IDS_CHECK_FINISHED, IDS_REFINE_STARTED,
     IDS_REFINE_FINISHED,           IDS_DOC_TYPE_STARTED,           IDS_DOC_TYPE_ENDED};
-
-const DialogProfile kMendoraDialog = {kMendoraProfile, kMendoraChecks, kMendoraLogTexts};

@@ -6,4 +6,3 @@
 extern const ToolProfile kMendoraProfile;
 extern const CheckOptions kMendoraChecks;
 extern const PhaseLogTexts kMendoraLogTexts;
-extern const DialogProfile kMendoraDialog;

@@ -6,7 +6,7 @@
 #include "Text.h"
 
 CScrutelDlg::CScrutelDlg(IDialogView& view, CServerInventory& inventory, DialogServices services)
-    : CMainDialog(kScrutelDialog, view, inventory, std::move(services)) {}
+    : CMainDialog(kScrutelLogTexts, view, inventory, std::move(services)) {}
 
 void CScrutelDlg::Ok() {
     view_.SetWaitCursor(true);

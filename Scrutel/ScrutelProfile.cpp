@@ -29,5 +29,3 @@ const CheckOptions kScrutelChecks = {
 
 const PhaseLogTexts kScrutelLogTexts = {
     ScrutelIds::IDS_CHECK_STARTED, ScrutelIds::IDS_CHECK_FINISHED, 0, 0, 0, 0};
-
-const DialogProfile kScrutelDialog = {kScrutelProfile, kScrutelChecks, kScrutelLogTexts};

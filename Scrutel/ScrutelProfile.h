@@ -6,4 +6,3 @@
 extern const ToolProfile kScrutelProfile;
 extern const CheckOptions kScrutelChecks;
 extern const PhaseLogTexts kScrutelLogTexts;
-extern const DialogProfile kScrutelDialog;

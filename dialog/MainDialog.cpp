@@ -17,10 +17,10 @@ std::string CabinetProgressText(const std::string& name, const std::string& doin
     return Ansi("キャビネット: ") + name + "\r\n" + doing;
 }
 
-CMainDialog::CMainDialog(const DialogProfile& profile, IDialogView& view,
+CMainDialog::CMainDialog(const PhaseLogTexts& logTexts, IDialogView& view,
                          CServerInventory& inventory, DialogServices services)
-    : profile_(profile), view_(view), inventory_(inventory), services_(std::move(services)),
-      runServices_(services_.run), runLog_(services_.log, services_.run.loadText, profile.logTexts),
+    : view_(view), inventory_(inventory), services_(std::move(services)),
+      runServices_(services_.run), runLog_(services_.log, services_.run.loadText, logTexts),
       subscribers_({&runLog_, this}) {
     runServices_.yield = [this] { YieldNow(); };
 }

@@ -35,16 +35,10 @@ struct DialogServices {
     IEventLog& events;
 };
 
-// What differs between the tools' main dialogs, from each tool's profile.
-struct DialogProfile {
-    const ToolProfile& tool;
-    const CheckOptions& checks;
-    const PhaseLogTexts& logTexts;
-};
-
 class CMainDialog : public IRunEvents {
 public:
-    CMainDialog(const DialogProfile& profile, IDialogView& view, CServerInventory& inventory,
+    // logTexts: the tool's lines of its runs' phases.
+    CMainDialog(const PhaseLogTexts& logTexts, IDialogView& view, CServerInventory& inventory,
                 DialogServices services);
     CMainDialog(const CMainDialog&) = delete;
     CMainDialog& operator=(const CMainDialog&) = delete;
@@ -71,7 +65,6 @@ protected:
     // events (the log, then the dialog).
     const RunServices& Services() const { return runServices_; }
     IRunEvents& Subscribers() { return subscribers_; }
-    ILog& Log() { return services_.log; }
 
     // Appends to the report text and shows the whole report at once.
     void AppendReport(const std::string& text);
@@ -108,7 +101,6 @@ protected:
     // so that each failure is told.
     CCabinetSession OpenCabinetSession(const CabinetRecord& record);
 
-    const DialogProfile& profile_;
     IDialogView& view_;
     CServerInventory& inventory_;
     DialogServices services_;
