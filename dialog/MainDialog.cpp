@@ -108,12 +108,11 @@ void CMainDialog::PhaseBegun(RunPhase phase, const std::string& name) {
 void CMainDialog::StepDone(int step) {
     SetProgressStep(step);
     RefreshProgress();
-    progress_->Repaint();
     view_.PumpMessages();
 }
 
+// Between rows: the window's messages and the wait cursor, nothing that paints.
 void CMainDialog::YieldNow() {
-    RefreshProgress();
     view_.PumpMessages();
     view_.SetWaitCursor(true);
 }
