@@ -42,7 +42,10 @@ private:
     // The user repair in one transaction on session; false when it did not commit.
     bool RepairUsers(CCabinetSession& session, int& step);
     bool RunUserSteps(CSqlServerSession session, int& step);
-    void RollBack(CSqlServerSession session);
+    void RollBack(CCabinetSession& session);
+    UserRepairOutcome FindOutCommit();
+    // A Failure line of the text (with the cabinet's name), and the same in the report.
+    void TellOutcome(int textId);
     Outcome RepairDocTypes(int& step);
     void Tell(const std::string& text) {
         events_.ReportAppended(text);
@@ -83,7 +86,9 @@ RepairRunResult CRepair::Run() {
     result_.outcome = reachedEnd ? Outcome::Done : Outcome::Failed;
     events_.ReportAppended(kReportSeparator);
     if (users) {
-        events_.PhaseEnded(RunPhase::CabinetRepair, name_);
+        // Only a repair that committed says it ended.
+        if (result_.users == UserRepairOutcome::Committed)
+            events_.PhaseEnded(RunPhase::CabinetRepair, name_);
         session->Close();
     }
     events_.Ended(result_.outcome);
@@ -109,19 +114,32 @@ bool CRepair::RepairUsers(CCabinetSession& cabinetSession, int& step) {
         return failed(UserRepairOutcome::RolledBack);
     }
     if (!RunUserSteps(session, step)) {
-        RollBack(session);
+        RollBack(cabinetSession);
         return failed(UserRepairOutcome::RolledBack);
     }
     if (session.ExecuteStatement("COMMIT") != Outcome::Done) {
         TellTransactionFailure(events_, "コミットに失敗しました。", __LINE__);
         const std::string reason = lastFailure_.message;
-        RollBack(session);
-        failed(UserRepairOutcome::Unknown);
+        // The server may have committed before its answer was lost: the transaction is
+        // ended here, and a new connection finds out what it did.
+        session.ExecuteStatement("ROLLBACK");
+        cabinetSession.Close();
+        const UserRepairOutcome found = FindOutCommit();
+        failed(found);
         result_.reason = reason;
-        return false;
+        if (found != UserRepairOutcome::Committed) {
+            TellOutcome(found == UserRepairOutcome::RolledBack ? IDS_COMMIT_NOT_TAKEN
+                                                               : IDS_COMMIT_UNKNOWN);
+            return false;
+        }
+        const std::string tookEffect =
+            FormatText(services_.loadText(IDS_COMMIT_TOOK_EFFECT), {name_});
+        events_.ReportAppended(tookEffect + "\r\n\r\n");
+        events_.Summarised(tookEffect);
+    } else {
+        events_.TransactionClosed();
+        result_.users = UserRepairOutcome::Committed;
     }
-    events_.TransactionClosed();
-    result_.users = UserRepairOutcome::Committed;
     Tell(FormatText(services_.loadText(IDS_CORRECTED_ROWS),
                     {std::to_string(result_.counters.CorrectedRowCount)}));
     Tell(FormatText(services_.loadText(IDS_DELETED_ROWS),
@@ -129,8 +147,40 @@ bool CRepair::RepairUsers(CCabinetSession& cabinetSession, int& step) {
     return true;
 }
 
+// On a connection of its own, with a bounded wait for locks: the deleted users all gone is a
+// commit, all there is none; anything else, or no answer, cannot be told.
+UserRepairOutcome CRepair::FindOutCommit() {
+    IRunEvents unseen; // what fails here is told as the outcome
+    CCabinetSession look = LogIn(services_.makeSession(cabinet_), unseen);
+    if (!look.Session().IsConnected() || !OpenDatabase(look, cabinet_, unseen) ||
+        look.Session().ExecuteStatement("SET LOCK_TIMEOUT 10000") != Outcome::Done)
+        return UserRepairOutcome::Unknown;
+    std::string list;
+    for (const std::string& sn : check_.users.InvalidUserSNs)
+        list += (list.empty() ? "" : ",") + sn;
+    std::string text;
+    long rows = 0;
+    if (look.Session().ExecuteQuery("select SN from UserOrGroup where SN in (" + list + ")", text,
+                                    rows) != Outcome::Done)
+        return UserRepairOutcome::Unknown;
+    if (rows == 0)
+        return UserRepairOutcome::Committed;
+    return static_cast<std::size_t>(rows) == check_.users.InvalidUserSNs.size()
+               ? UserRepairOutcome::RolledBack
+               : UserRepairOutcome::Unknown;
+}
+
+void CRepair::TellOutcome(int textId) {
+    const std::string text = FormatText(services_.loadText(textId), {name_});
+    RunFailure failure;
+    failure.logText = text;
+    events_.Failed(failure);
+    events_.ReportAppended(text + "\r\n\r\n");
+}
+
 bool CRepair::RunUserSteps(CSqlServerSession session, int& step) {
-    if (DeleteInvalidUsers(host_, name_, session) != Outcome::Done)
+    if (CheckHeir(host_, session, replacement_) != Outcome::Done ||
+        DeleteInvalidUsers(host_, name_, session, check_.users.InvalidUserSNs) != Outcome::Done)
         return false;
     for (const std::string& userSN : check_.users.InvalidUserSNs) {
         for (const RelatedRecordRepair& repair : RelatedRecordRepairs()) {
@@ -143,15 +193,12 @@ bool CRepair::RunUserSteps(CSqlServerSession session, int& step) {
     return true;
 }
 
-void CRepair::RollBack(CSqlServerSession session) {
-    // A ROLLBACK that cannot be sent leaves the transaction to the disconnect that closes
-    // the session right after the run, which undoes it as well.
-    session.ExecuteStatement("ROLLBACK");
-    const std::string rolledBack = FormatText(services_.loadText(IDS_ROLLED_BACK), {name_});
-    RunFailure failure;
-    failure.logText = rolledBack;
-    events_.Failed(failure);
-    events_.ReportAppended(rolledBack + "\r\n\r\n");
+// A ROLLBACK that cannot be sent ends the connection, which the server answers by undoing
+// the transaction as well.
+void CRepair::RollBack(CCabinetSession& session) {
+    if (session.Session().ExecuteStatement("ROLLBACK") != Outcome::Done)
+        session.Close();
+    TellOutcome(IDS_ROLLED_BACK);
 }
 
 Outcome CRepair::RepairDocTypes(int& step) {

@@ -6,7 +6,10 @@
 // A failure inside the transaction rolls it back at once: the log then says that the
 // cabinet's repair failed and nothing of it was changed, and so does the report in place of
 // the sections that could not be written. The per-row lines logged before the failure stay
-// as the record of what was attempted. The document type repair is not started then.
+// as the record of what was attempted; the closing line of the repair is logged only after
+// a commit. The document type repair is not started then. A COMMIT whose answer is lost
+// is looked into on a new connection: the report and the log say whether it committed,
+// did not, or cannot be told.
 #pragma once
 
 #include "RunServices.h"
@@ -37,9 +40,9 @@ Outcome ListValidAccounts(const CabinetRecord& cabinet, const RunServices& servi
 
 enum class UserRepairOutcome {
     NotRun,     // there were no invalid users
-    Committed,  // the transaction committed
-    RolledBack, // a step failed; the transaction was rolled back
-    Unknown,    // COMMIT failed: the server may have committed before its answer was lost
+    Committed,  // the transaction committed (also when only a new connection could tell)
+    RolledBack, // a step failed, or COMMIT did and did not take effect: nothing changed
+    Unknown,    // COMMIT failed and what the server did could not be found out
 };
 
 struct RepairRunResult {

@@ -27,7 +27,20 @@ bool HasExactRows(std::string_view text, long count) {
     return rows == count;
 }
 
+// Shown and logged as it is.
+Outcome TellFailure(ICheckHost& host, const std::string& text) {
+    RunFailure failure;
+    failure.shown = text;
+    failure.logText = text;
+    host.Events().Failed(failure);
+    return Outcome::Failed;
+}
+
 } // namespace
+
+const char kHeirQuery[] =
+    "Select SN From UserOrGroup where (SN = %s) and (UserType = 0) and (Not UserSpace = '') "
+    "And (UserID LIKE '[A-Z]%%') and (Not UserID = '')";
 
 std::string AccountDisplayName(const Account& account) {
     return account.domainName.empty() ? account.accountName
@@ -74,20 +87,38 @@ const std::vector<RelatedRecordRepair>& RelatedRecordRepairs() {
     return repairs;
 }
 
+Outcome CheckHeir(ICheckHost& host, CSqlServerSession session, const Account& heir) {
+    std::string text;
+    long count = 0;
+    if (!IsDecimalNumber(heir.sn) ||
+        session.ExecuteQuery(FormatText(kHeirQuery, {heir.sn}), text, count) != Outcome::Done ||
+        count != 1 || !HasExactRows(text, count)) {
+        const std::string why = FormatText(host.LoadText(IDS_HEIR_INVALID), {heir.sn});
+        return TellFailure(host, why);
+    }
+    return Outcome::Done;
+}
+
 Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
-                           CSqlServerSession session) {
+                           CSqlServerSession session, const std::vector<std::string>& checked) {
     host.YieldNow();
     std::string text;
     long count = 0;
     if (session.ExecuteQuery(kSuspectUserQuery, text, count) != Outcome::Done ||
         (count > 0 && !HasExactRows(text, count)))
         return ShowFailure(host, Ansi("UserOrGroupの取得に失敗しました。"));
+    // The users deleted are those whose records are handed over: the check's.
+    std::vector<std::string> found;
+    for (CRowReader user(text); count > 0 && user.Next();)
+        found.emplace_back(user.Column(0));
+    if (found != checked)
+        return TellFailure(host, FormatText(host.LoadText(IDS_DATA_CHANGED), {cabinetName}));
     if (count == 0)
         return Outcome::Done;
     // An SN goes into the statement unquoted: a user whose SN is not a number fails the
     // deletion as a server error would, before anything is sent.
-    for (CRowReader user(text); user.Next();)
-        if (!IsDecimalNumber(user.Column(0)))
+    for (const std::string& sn : found)
+        if (!IsDecimalNumber(sn))
             return Outcome::Failed;
     const std::string format = host.LoadText(IDS_USER_DELETED);
     std::size_t i = 0;

@@ -47,9 +47,16 @@ struct RelatedRecordRepair {
 // The eleven repairs in the order the run applies them to each suspect user.
 const std::vector<RelatedRecordRepair>& RelatedRecordRepairs();
 
-// Both write their log lines under cabinetName.
+// The chosen account, selected again inside the transaction: still one that may inherit
+// (the valid accounts' conditions). Otherwise the failure is told.
+extern const char kHeirQuery[]; // "%s": the account's SN
+Outcome CheckHeir(ICheckHost& host, CSqlServerSession session, const Account& heir);
+
+// Both write their log lines under cabinetName. The suspect users selected inside the
+// transaction must be exactly those the check found (checked, in query order): otherwise
+// nothing is deleted and the failure says the data changed since the check.
 Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
-                           CSqlServerSession session);
+                           CSqlServerSession session, const std::vector<std::string>& checked);
 Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
                                const std::string& cabinetName, CSqlServerSession session,
                                const std::string& userSN, const Account& replacement,

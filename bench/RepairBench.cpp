@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
     RepairCounters counters;
     const Clock::time_point start = Clock::now();
     bool failed = session.ExecuteStatement("BEGIN TRANSACTION") != Outcome::Done ||
-                  DeleteInvalidUsers(host, database, session) != Outcome::Done;
+                  CheckHeir(host, session, replacement) != Outcome::Done ||
+                  DeleteInvalidUsers(host, database, session, users) != Outcome::Done;
     for (const std::string& user : users)
         for (const RelatedRecordRepair& repair : RelatedRecordRepairs())
             failed |= RunRelatedRecordRepair(host, repair, database, session, user, replacement,

@@ -112,7 +112,8 @@ TEST_F(RepairOnStandin, RepairsEigyoAsExpected) {
 }
 
 // Each statement of the repair, and its COMMIT, failing in turn: the transaction is rolled
-// back and the cabinet is as it was, and the report and the log say so.
+// back and the cabinet is as it was, and the report and the log say so (of a failed COMMIT,
+// as a new connection finds it: not committed).
 class FailureOnStandin : public RepairOnStandin,
                          public ::testing::WithParamInterface<const char*> {};
 
@@ -123,7 +124,11 @@ TEST_P(FailureOnStandin, LeavesTheCabinetAsItWas) {
     dlg->Ok();
     EXPECT_EQ(Tables("Eigyo"), before);
     const std::string rolledBack =
-        "営業部のデータ補正に失敗しました。補正はすべて取り消され、データは変更されていません。";
+        GetParam() == std::string("COMMIT")
+            ? "営業部のデータ補正はコミットされませんでした。補正はすべて取り消され、データは変更さ"
+              "れていません。"
+            : "営業部のデータ補正に失敗しました。補正はすべて取り消され、データは変更されていません"
+              "。";
     EXPECT_NE(Report().find(rolledBack + "\r\n\r\n"), std::string::npos);
     EXPECT_NE(Log().find("【Failure】," + rolledBack + ",,,"), std::string::npos);
     EXPECT_EQ(Report().find("補正したデータ"), std::string::npos);

@@ -173,7 +173,6 @@ repair | repair-fails)
             # up to the first DocVersion line: the failing update is the one after it
             sed '/に関連するDocVersion(/q' "$here/expected/Eigyo-repair-log.txt"
             echo "【Failure】,$rolled_back,,,"
-            tail -n 1 "$here/expected/Eigyo-repair-log.txt"
         } >>"$work/log-expected.txt"
         expect_equal "$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")" \
             "$before" "営業部's tables after the failed repair"
