@@ -4,9 +4,9 @@ each database in an SQLite file (DIR/<name>.sqlite).
 
 What it answers: PRELOGIN (no encryption), LOGIN7 (logins from a JSON file plus 'sa'),
 SQL batches, the RPCs FreeTDS uses for prepared statements, transaction manager requests and
-ATTENTION. Result columns go out as INT, BIGINT, DATETIME or NVARCHAR by their declared SQLite
-types; errors carry SQL Server's numbers. The T-SQL dialect and the case-insensitive collation
-live in tsql.py.
+ATTENTION. Result columns go out as INT, BIGINT, DATETIME or NVARCHAR with the size,
+nullability and identity flag of the table columns they read (schema.py); errors carry SQL
+Server's numbers. The T-SQL dialect and the case-insensitive collation live in tsql.py.
 """
 import argparse
 import datetime
@@ -26,6 +26,7 @@ import time
 import uuid
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import schema  # noqa: E402
 import tsql  # noqa: E402
 
 # Packet types
@@ -48,7 +49,7 @@ CURCMD = {'SELECT': CMD_SELECT, 'WITH': CMD_SELECT, 'INSERT': CMD_INSERT, 'DELET
 COLLATION = struct.pack('<I', 0x0411 | (1 << 20) | (1 << 22) | (1 << 23)) + b'\x00'
 SERVER_NAME = 'VELMORA-STANDIN'
 SERVER_VERSION = (16, 0, 1000)
-NVARCHAR_MAX_CHARS = 4000
+NVARCHAR_MAX_CHARS = schema.NVARCHAR_MAX_CHARS
 BUSY_TIMEOUT = 5.0
 FLUSH_BYTES = 256 * 1024
 
@@ -99,20 +100,36 @@ def tok_done(status=0, curcmd=0, count=0, token=TK_DONE):
     return struct.pack('<BHHQ', token, status, curcmd, count)
 
 
-_TYPE_INFO = {
-    'int': b'\x26\x04',       # INTN
-    'bigint': b'\x26\x08',
-    'datetime': b'\x6f\x08',  # DATETIMN
-    'nvarchar': b'\xe7' + struct.pack('<H', 2 * NVARCHAR_MAX_CHARS) + COLLATION,
-    'nvarchar(max)': b'\xe7\xff\xff' + COLLATION,
-}
+# COLMETADATA flags: nullable, updatability unknown, identity.
+COL_NULLABLE, COL_UPDATEABLE_UNKNOWN, COL_IDENTITY = 0x0001, 0x0008, 0x0010
 
 
-def tok_colmetadata(names, types):
+def type_info(type_):
+    """TYPE_INFO of a result type: 'int', 'bigint', 'datetime', 'nvarchar(N)' or
+    'nvarchar(max)'."""
+    if type_ == 'int':
+        return b'\x26\x04'  # INTN
+    if type_ == 'bigint':
+        return b'\x26\x08'
+    if type_ == 'datetime':
+        return b'\x6f\x08'  # DATETIMN
+    if type_ == 'nvarchar(max)':
+        return b'\xe7\xff\xff' + COLLATION
+    return b'\xe7' + struct.pack('<H', 2 * nvarchar_limit(type_)) + COLLATION
+
+
+def nvarchar_limit(type_):
+    """The most UTF-16 units a value of an NVARCHAR type may have (None: no limit)."""
+    if type_ == 'nvarchar(max)':
+        return None
+    return int(type_[len('nvarchar('):-1])
+
+
+def tok_colmetadata(names, types, flags):
     parts = [struct.pack('<BH', TK_COLMETADATA, len(names))]
-    for name, type_ in zip(names, types):
-        parts.append(struct.pack('<IH', 0, 0x0001 | 0x0008))
-        parts.append(_TYPE_INFO[type_])
+    for name, type_, flag in zip(names, types, flags):
+        parts.append(struct.pack('<IH', 0, flag))
+        parts.append(type_info(type_))
         parts.append(b_varchar(name or ''))
     return b''.join(parts)
 
@@ -129,18 +146,24 @@ def column_name(name, sql):
 # ---------------------------------------------------------------------------------------------
 # Result column types
 #
-# A column goes out as SQL Server would declare it for the cabinet schema: declared INT,
-# INTEGER, SMALLINT, TINYINT or BIGINT as INT (BIGINT when a value needs 64 bits; a client
-# reads the same text either way), declared DATETIME as DATETIME, everything else as NVARCHAR.
+# A column goes out as SQL Server would declare it. A column that reads a table column has
+# that column's declared type (schema.sql_server_type: INT, BIGINT, DATETIME, NVARCHAR(n),
+# NVARCHAR(MAX), and NVARCHAR(4000) for TEXT), its nullability (NOT NULL and primary key
+# columns are not nullable) and the identity flag, also in an empty result. An expression
+# (count(*), CE.ListIndex + 1) has no declared type: its type follows from its non-NULL
+# values (INT, BIGINT or DATETIME when every value is one, NVARCHAR(4000) otherwise) and it is
+# nullable.
+#
+# SQLite keeps whatever it is given, so a value need not fit its column's declared type; then
+# the column goes out as what fits rather than as a failed statement: an INT column with a
+# 64-bit value as BIGINT, a DATETIME or INT column with a text ('soon') as NVARCHAR, the
+# client reading the stored texts, and a text longer than its NVARCHAR(n) as NVARCHAR(4000) or
+# NVARCHAR(MAX). A column with a NULL is nullable whatever it is declared.
+#
 # DATE, TIME, DATETIME2 and SMALLDATETIME stay NVARCHAR: SQL Server sends those as other types
 # that clients render differently (a DATE reads '2024-03-28'), and no schema here uses them.
-#
-# sqlite3 reveals a declared type only to the converters registered for it, so these tag the
-# values and a column's type follows from its non-NULL values. A column without a tagged value
-# goes out as NVARCHAR, as before: expressions such as count(*) or CE.ListIndex + 1 (SQLite
-# knows no declared type for them), columns of NULLs only, empty results. So does a column with
-# a value that does not fit its declared type (SQLite keeps whatever it is given, e.g. 'soon'
-# in a DATETIME column): the client reads the stored texts rather than a failed statement.
+# sqlite3 hands a declared type only to the converters registered for it, so these tag the
+# values (IntValue, DateTimeValue).
 
 class IntValue(int):
     """A value of a column declared as an integer type."""
@@ -210,21 +233,32 @@ for _name in ('INT', 'INTEGER', 'SMALLINT', 'TINYINT', 'BIGINT'):
 sqlite3.register_converter('DATETIME', _convert_datetime)
 
 
-def column_types(rows, ncols):
-    """Each result column's type: 'int', 'bigint', 'datetime' or 'nvarchar'."""
-    types = []
+def result_columns(rows, ncols, declared):
+    """Each result column's type ('int', 'bigint', 'datetime', 'nvarchar(N)' or
+    'nvarchar(max)') and COLMETADATA flags, from the table column it reads (declared[i], a
+    schema.Column, or None for an expression; declared may be None) and its values."""
+    types, flags = [], []
     for i in range(ncols):
+        origin = declared[i] if declared else None
+        want = schema.sql_server_type(origin.decltype) if origin else None
         kinds = {type(r[i]) for r in rows}
+        has_null = type(None) in kinds
         kinds.discard(type(None))
-        if kinds == {IntValue}:
+        if kinds <= {IntValue} and (kinds or want in ('int', 'bigint')):
             values = [r[i] for r in rows if r[i] is not None]
-            types.append('int' if INT_MIN <= min(values) and max(values) <= INT_MAX
-                         else 'bigint')
-        elif kinds == {DateTimeValue}:
+            fits = not values or (INT_MIN <= min(values) and max(values) <= INT_MAX)
+            types.append('int' if fits and want != 'bigint' else 'bigint')
+        elif kinds <= {DateTimeValue} and (kinds or want == 'datetime'):
             types.append('datetime')
+        elif kinds <= {str} and want and want.startswith('nvarchar'):
+            types.append(want)
         else:
-            types.append('nvarchar')
-    return types
+            types.append('nvarchar(%d)' % NVARCHAR_MAX_CHARS)
+        required = origin is not None and (origin.notnull or origin.pk) and not has_null
+        identity = origin is not None and origin.autoinc and types[-1] in ('int', 'bigint')
+        flags.append(COL_UPDATEABLE_UNKNOWN | (0 if required else COL_NULLABLE) |
+                     (COL_IDENTITY if identity else 0))
+    return types, flags
 
 
 _FIXED_CELL = {
@@ -255,23 +289,37 @@ def _with_length(v):
     return chr(2 * len(v)) + v
 
 
-def encode_rows(rows, ncols):
-    """Rows → (each column's type, list of ROW token bodies without the token byte).
+def _run_limit(types, a, b):
+    limits = [nvarchar_limit(t) for t in types[a:b]]
+    return min(float('inf') if n is None else n for n in limits)
+
+
+def _widen(types, i, units):
+    """Gives column i a type that holds a value of this many UTF-16 units."""
+    limit = nvarchar_limit(types[i])
+    if limit is not None and units > limit:
+        types[i] = 'nvarchar(%d)' % NVARCHAR_MAX_CHARS if units <= NVARCHAR_MAX_CHARS \
+            else 'nvarchar(max)'
+
+
+def encode_rows(rows, types):
+    """Rows → list of ROW token bodies without the token byte. An NVARCHAR type too narrow
+    for a value is widened in place (see above).
 
     Each run of NVARCHAR columns of a row is one str.encode() call: the fast path writes each
-    USHORT length as the UTF-16 code unit chr(length). Only a run whose text is longer than
-    4000 characters in all can hold a value too long for NVARCHAR(4000); if one does, its
-    column goes out as NVARCHAR(MAX) and the whole result takes the slow path, as do rows with
-    characters outside the BMP."""
-    types = column_types(rows, ncols)
+    USHORT length as the UTF-16 code unit chr(length). Only a run whose text is longer than its
+    narrowest column allows can hold a value too long for its column; if one does, that column
+    is widened, and a column that became NVARCHAR(MAX) makes the whole result take the slow
+    path, as rows with characters outside the BMP do."""
     runs = []  # (None, first, end) for NVARCHAR columns, (cell function, column, None)
     for i, type_ in enumerate(types):
-        if type_ != 'nvarchar':
+        if type_ in _FIXED_CELL:
             runs.append((_FIXED_CELL[type_], i, None))
         elif runs and runs[-1][0] is None:
             runs[-1] = (None, runs[-1][1], i + 1)
         else:
             runs.append((None, i, i + 1))
+    limits = {a: _run_limit(types, a, b) for cell, a, b in runs if cell is None}
     out = []
     append = out.append
     for row in rows:
@@ -285,19 +333,20 @@ def encode_rows(rows, ncols):
             s = ''.join([('\uffff' if v is None else
                           (chr(2 * len(v)) + v if type(v) is str else _with_length(v)))
                          for v in values])
-            if len(s) > NVARCHAR_MAX_CHARS:
-                for i, v in enumerate(values, a):
-                    if v is not None and len(value_text(v).encode(
-                            'utf-16-le', 'surrogatepass')) > 2 * NVARCHAR_MAX_CHARS:
-                        types[i] = 'nvarchar(max)'
             e = s.encode('utf-16-le', 'surrogatepass')
+            if len(e) > 2 * limits[a]:
+                for i, v in enumerate(values, a):
+                    if v is not None:
+                        _widen(types, i, len(value_text(v).encode('utf-16-le',
+                                                                   'surrogatepass')) // 2)
+                limits[a] = _run_limit(types, a, b)
             if len(e) != 2 * len(s):
                 e = _slow_row(values, types[a:b])[1:]
             parts.append(e)
         append(b''.join(parts))
     if 'nvarchar(max)' in types:
         out = [_slow_row(r, types)[1:] for r in rows]
-    return types, out
+    return out
 
 
 def _slow_row(row, types):
@@ -671,6 +720,7 @@ class Session(threading.Thread):
         self.next_handle = 1
         self.nocount = False
         self.lock_timeout_ms = int(BUSY_TIMEOUT * 1000)
+        self.identity_insert = None  # (database, table) with IDENTITY_INSERT ON
         self.spid = server.spid()
         self.out = bytearray()
         self.out_packet_id = 1
@@ -1090,6 +1140,8 @@ class Session(threading.Thread):
         if w0 in ('SAVE', 'BEGIN', 'EXEC', 'EXECUTE', 'DECLARE', 'IF', 'WHILE', 'PRINT', 'ALTER',
                   'TRUNCATE', 'MERGE', 'GRANT'):
             raise tsql.cannot_run('%s statements' % w0)
+        if w0 == 'INSERT':
+            toks = self.insert_with_identity(toks)
         sql = tsql.translate(toks, self.server.database_names(), self.db,
                              {'TRANCOUNT': self.trancount, 'SPID': self.spid,
                               'VERSION': "'Microsoft SQL Server 2022 (stand-in on SQLite %s)'"
@@ -1100,10 +1152,11 @@ class Session(threading.Thread):
         if cur.description is not None:
             names = [column_name(c[0], sql) for c in cur.description]
             rows = cur.fetchall()
-            types, encoded = encode_rows(rows, len(names))
+            types, flags = result_columns(rows, len(names), schema.result_columns(con, sql))
+            encoded = encode_rows(rows, types)
             nrows = len(rows)
             del rows
-            self.emit(tok_colmetadata(names, types))
+            self.emit(tok_colmetadata(names, types, flags))
             # whole rows only: a cancel may end the stream after any emit
             for k in range(0, nrows, 1000):
                 self.emit(b'\xd1' + b'\xd1'.join(encoded[k:k + 1000]))
@@ -1122,6 +1175,9 @@ class Session(threading.Thread):
         if name == 'NOCOUNT' and value in ('ON', 'OFF'):
             self.nocount = value == 'ON'
             return
+        if name == 'IDENTITY_INSERT':
+            self.set_identity_insert(toks[2:])
+            return
         if name == 'LOCK_TIMEOUT' and len(toks) >= 3:
             ms = int(''.join(t.text for t in toks[2:]))
             self.lock_timeout_ms = ms if ms >= 0 else 2 ** 30
@@ -1138,6 +1194,78 @@ class Session(threading.Thread):
                 raise tsql.cannot_run('SET XACT_ABORT ON')
             return
         raise tsql.cannot_run('SET %s' % name)
+
+    # -- identity columns ----------------------------------------------------------------------
+
+    def local_table(self, parts):
+        """The table that a (qualified) name stands for in the current database."""
+        if len(parts) > 3 or not parts[-1]:
+            raise tsql.TsqlError(102, "Incorrect syntax near '%s'." % '.'.join(parts))
+        if len(parts) == 3 and parts[0].lower() != self.db.lower():
+            raise tsql.cannot_run('objects of another database (%s)' % parts[0])
+        if len(parts) >= 2 and parts[-2].lower() not in ('', 'dbo'):
+            raise tsql.TsqlError(208, "Invalid object name '%s'." % '.'.join(parts))
+        return parts[-1]
+
+    def set_identity_insert(self, toks):
+        """SET IDENTITY_INSERT table ON|OFF: at most one table of the session at a time."""
+        parts, end = tsql.qualified_name(toks, 0)
+        if not parts or end != len(toks) - 1 or toks[-1].up not in ('ON', 'OFF'):
+            raise tsql.TsqlError(102, "Incorrect syntax near 'IDENTITY_INSERT'.")
+        table = self.local_table(parts)
+        columns = schema.table_columns(self.con(), table)
+        if columns is None:
+            raise tsql.TsqlError(1088, 'Cannot find the object "%s" because it does not exist or '
+                                 'you do not have permissions.' % table)
+        table = columns[0].table
+        if schema.identity_column(columns) is None:
+            raise tsql.TsqlError(8106, "Table '%s' does not have the identity property. Cannot "
+                                 "perform SET operation." % table)
+        key = (self.db, table)
+        same = self.identity_insert is not None and \
+            tuple(k.lower() for k in self.identity_insert) == tuple(k.lower() for k in key)
+        if toks[-1].up == 'OFF':
+            if same:
+                self.identity_insert = None
+        elif self.identity_insert is not None and not same:
+            raise tsql.TsqlError(8107, "IDENTITY_INSERT is already ON for table '%s.dbo.%s'. "
+                                 "Cannot perform SET operation for table '%s'."
+                                 % (self.identity_insert + (table,)))
+        else:
+            self.identity_insert = key
+
+    def insert_with_identity(self, toks):
+        """An INSERT as SQL Server takes it for a table with an identity column: an explicit
+        value only with IDENTITY_INSERT ON for the table and a column list naming it, and
+        without a column list the values go to the other columns."""
+        parts, names, at = tsql.insert_target(toks)
+        columns = schema.table_columns(self.con(), self.local_table(parts))
+        identity = schema.identity_column(columns)
+        if identity is None:
+            return toks
+        table = columns[0].table
+        on = self.identity_insert is not None and \
+            (self.identity_insert[0].lower(), self.identity_insert[1].lower()) == \
+            (self.db.lower(), table.lower())
+        if names is None:
+            if on:
+                raise tsql.TsqlError(8101, "An explicit value for the identity column in table "
+                                     "'%s' can only be specified when a column list is used and "
+                                     "IDENTITY_INSERT is ON." % table)
+            if at < len(toks) and toks[at].up in ('VALUES', 'SELECT', 'WITH'):
+                others = [c.name for c in columns if c.name != identity]
+                return toks[:at] + tsql.column_list(others) + toks[at:]
+            return toks
+        explicit = identity.lower() in (n.lower() for n in names)
+        if explicit and not on:
+            raise tsql.TsqlError(544, "Cannot insert explicit value for identity column in table "
+                                 "'%s' when IDENTITY_INSERT is set to OFF." % table)
+        if on and not explicit:
+            raise tsql.TsqlError(545, "Explicit value must be specified for identity column in "
+                                 "table '%s' either when IDENTITY_INSERT is set to ON or when a "
+                                 "replication user is inserting into a NOT FOR REPLICATION "
+                                 "identity column." % table)
+        return toks
 
     # -- RPC -----------------------------------------------------------------------------------
 

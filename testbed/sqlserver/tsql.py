@@ -346,6 +346,52 @@ def ident_name(t):
     return t.text
 
 
+def qualified_name(toks, i):
+    """The parts of the object name that starts at toks[i] (db.dbo.name, db..name with an
+    empty part, dbo.name, name) and the index after it; no parts when there is no name."""
+    parts = []
+    while i < len(toks) and toks[i].kind in ('word', 'bracket', 'dquote'):
+        parts.append(ident_name(toks[i]))
+        i += 1
+        if i >= len(toks) or toks[i].text != '.':
+            break
+        i += 1
+        while i < len(toks) and toks[i].text == '.':
+            parts.append('')
+            i += 1
+    return parts, i
+
+
+def insert_target(toks):
+    """INSERT [INTO] name [(column, ...)] ...: the name's parts, the column list (None when
+    there is none) and the index where a column list goes."""
+    i = 2 if len(toks) > 1 and toks[1].up == 'INTO' else 1
+    parts, i = qualified_name(toks, i)
+    if not parts:
+        raise TsqlError(102, "Incorrect syntax near '%s'." % toks[min(i, len(toks) - 1)].text)
+    at, columns = i, None
+    if i + 1 < len(toks) and toks[i].text == '(' and toks[i + 1].up not in ('SELECT', 'WITH'):
+        columns = []
+        i += 1
+        while i < len(toks) and toks[i].text != ')':
+            if toks[i].kind in ('word', 'bracket', 'dquote'):
+                columns.append(ident_name(toks[i]))
+            elif toks[i].text != ',':
+                raise TsqlError(102, "Incorrect syntax near '%s'." % toks[i].text)
+            i += 1
+    return parts, columns, at
+
+
+def column_list(names):
+    """The tokens of '([a], [b], ...)'."""
+    toks = [Tok('op', '(')]
+    for k, name in enumerate(names):
+        if k:
+            toks.append(Tok('op', ','))
+        toks.append(Tok('bracket', '[%s]' % name.replace(']', ']]')))
+    return toks + [Tok('op', ')')]
+
+
 # ---------------------------------------------------------------------------------------------
 # Statement translation
 

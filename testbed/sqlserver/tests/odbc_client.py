@@ -22,11 +22,18 @@ for name, res in (('SQLAllocHandle', c_short), ('SQLSetEnvAttr', c_short),
                   ('SQLGetDiagRecW', c_short), ('SQLCancel', c_short), ('SQLFreeHandle', c_short),
                   ('SQLDisconnect', c_short), ('SQLPrepareW', c_short), ('SQLExecute', c_short),
                   ('SQLBindParameter', c_short), ('SQLFreeStmt', c_short),
-                  ('SQLCloseCursor', c_short)):
+                  ('SQLCloseCursor', c_short), ('SQLDescribeColW', c_short),
+                  ('SQLColAttributeW', c_short)):
     getattr(lib, name).restype = res
 
 lib.SQLSetEnvAttr.argtypes = [c_void_p, c_int, c_void_p, c_int]
 lib.SQLGetData.argtypes = [c_void_p, c_ushort, c_short, c_void_p, c_ssize_t, ctypes.POINTER(c_ssize_t)]
+lib.SQLDescribeColW.argtypes = [c_void_p, c_ushort, c_void_p, c_short, ctypes.POINTER(c_short),
+                                ctypes.POINTER(c_short), ctypes.POINTER(ctypes.c_size_t),
+                                ctypes.POINTER(c_short), ctypes.POINTER(c_short)]
+lib.SQLColAttributeW.argtypes = [c_void_p, c_ushort, c_ushort, c_void_p, c_short,
+                                 ctypes.POINTER(c_short), ctypes.POINTER(c_ssize_t)]
+SQL_DESC_AUTO_UNIQUE_VALUE = 11
 lib.SQLBindParameter.argtypes = [c_void_p, c_ushort, c_short, c_short, c_short, ctypes.c_size_t,
                                  c_short, c_void_p, c_ssize_t, ctypes.POINTER(c_ssize_t)]
 
@@ -148,6 +155,23 @@ class Statement:
         n = c_short()
         self.check(lib.SQLNumResultCols(self.h, byref(n)))
         return n.value
+
+    def describe(self):
+        """Each result column as the driver describes it: (name, SQL type, size, decimal
+        digits, nullable, identity)."""
+        out = []
+        for col in range(1, self.columns() + 1):
+            name = ctypes.create_string_buffer(512)
+            length, type_, digits, nullable = c_short(), c_short(), c_short(), c_short()
+            size = ctypes.c_size_t()
+            self.check(lib.SQLDescribeColW(self.h, col, name, 256, byref(length), byref(type_),
+                                           byref(size), byref(digits), byref(nullable)))
+            unique = c_ssize_t()
+            self.check(lib.SQLColAttributeW(self.h, col, SQL_DESC_AUTO_UNIQUE_VALUE, None, 0,
+                                            None, byref(unique)))
+            out.append((name.raw[:2 * length.value].decode('utf-16-le'), type_.value, size.value,
+                        digits.value, nullable.value, unique.value))
+        return out
 
     def rowcount(self):
         n = c_ssize_t()

@@ -33,6 +33,11 @@ def make_cabinet(path, rows=()):
         insert into VersionSeries values (1, 3000000000, '2024-03-28 16:20:00'),
             (2, NULL, NULL), (3, -7, '1999-12-31 23:59:59.999'), (4, 0, '2024-06-03'),
             (5, 1, 'soon');
+        create table Grants(SN integer primary key autoincrement, UserSN int not null,
+            Label nvarchar(8), Note text collate nocase, Granted datetime, Total bigint);
+        insert into Grants values (1, 2, 'read', NULL, '2024-03-28 16:20:00', 5),
+            (7, 2, 'a label longer than eight', 'x', NULL, NULL);
+        create table Notes(SN integer primary key autoincrement, Body text);
     """)
     db.executemany('insert into Container values (?, ?, ?)', rows)
     db.commit()
@@ -178,6 +183,84 @@ class QueryTest(StandInCase):
         self.assertOdbcError(3903, None, con.execute, 'ROLLBACK')
         # the connection stays usable after errors
         self.assertEqual(con.execute('select count(*) from Container')[0], [('3',)])
+
+
+SQL_INTEGER, SQL_BIGINT, SQL_WVARCHAR, SQL_TYPE_TIMESTAMP = 4, -5, -9, 93
+
+
+class ColumnDescriptionTest(StandInCase):
+    def describe(self, sql):
+        with self.connect().statement() as st:
+            st.execute(sql)
+            return st.describe()
+
+    def test_table_columns_as_declared_also_without_rows(self):
+        self.assertEqual(self.describe('select * from Grants where SN < 0'), [
+            ('SN', SQL_INTEGER, 10, 0, 0, 1),
+            ('UserSN', SQL_INTEGER, 10, 0, 0, 0),
+            ('Label', SQL_WVARCHAR, 8, 0, 1, 0),
+            ('Note', SQL_WVARCHAR, 4000, 0, 1, 0),
+            ('Granted', SQL_TYPE_TIMESTAMP, 23, 3, 1, 0),
+            ('Total', SQL_BIGINT, 19, 0, 1, 0)])
+        # through an alias and a join, and in a prepared statement
+        self.assertEqual(self.describe('select G.SN as Number, U.AccountName from Grants G join '
+                                       'UserOrGroup U on U.SN = G.UserSN where G.SN = 1'),
+                         [('Number', SQL_INTEGER, 10, 0, 0, 1),
+                          ('AccountName', SQL_WVARCHAR, 64, 0, 1, 0)])
+
+    def test_expressions_and_values_that_do_not_fit_their_declared_type(self):
+        self.assertEqual(self.describe('select count(*), SN + 1 as Next from UserOrGroup'),
+                         [('', SQL_WVARCHAR, 4000, 0, 1, 0), ('Next', SQL_WVARCHAR, 4000, 0, 1, 0)])
+        # a 64-bit value, a text in a DATETIME column, a text longer than its column
+        self.assertEqual(self.describe('select Size, ReserveDate from VersionSeries')[0][1:3],
+                         (SQL_BIGINT, 19))
+        self.assertEqual(self.describe('select ReserveDate from VersionSeries')[0][1:3],
+                         (SQL_WVARCHAR, 4000))
+        self.assertEqual(self.describe('select Label from Grants')[0][1:3], (SQL_WVARCHAR, 4000))
+        self.assertEqual(self.connect().execute('select Label from Grants where SN = 7')[0],
+                         [('a label longer than eight',)])
+
+
+class IdentityInsertTest(StandInCase):
+    def test_explicit_identity_values_need_identity_insert_on(self):
+        con = self.connect()
+        con.execute('BEGIN TRANSACTION')
+        self.addCleanup(con.execute, 'ROLLBACK')
+        insert = "insert into Grants (SN, UserSN, Label) values (%d, 3, 'back')"
+        err = self.assertOdbcError(544, None, con.execute, insert % 4)
+        self.assertIn("table 'Grants' when IDENTITY_INSERT is set to OFF", str(err))
+        con.execute('SET IDENTITY_INSERT dbo.[Grants] ON')
+        con.execute(insert % 4)
+        self.assertEqual(con.execute('select Label from Grants where SN = 4')[0], [('back',)])
+        self.assertOdbcError(545, None, con.execute,
+                             "insert into Grants (UserSN) values (3)")
+        self.assertOdbcError(8101, None, con.execute,
+                             "insert into Grants values (5, 3, NULL, NULL, NULL, NULL)")
+        # the setting is the session's: another connection still may not
+        self.assertOdbcError(544, None, self.connect().execute, insert % 5)
+        con.execute('SET IDENTITY_INSERT Cabinet1.dbo.Grants OFF')
+        self.assertOdbcError(544, None, con.execute, insert % 5)
+        # without a column list the values go to the other columns; the next value follows
+        # the highest one
+        con.execute("insert into Grants values (3, 'new', NULL, NULL, 9)")
+        self.assertEqual(con.execute("select SN, UserSN, Total from Grants where Label = 'new'")
+                         [0], [('8', '3', '9')])
+
+    def test_one_table_at_a_time_and_only_a_table_with_an_identity_column(self):
+        con = self.connect()
+        con.execute('SET IDENTITY_INSERT Grants ON')
+        err = self.assertOdbcError(8107, None, con.execute, 'SET IDENTITY_INSERT Notes ON')
+        self.assertIn("already ON for table 'Cabinet1.dbo.Grants'", str(err))
+        con.execute('SET IDENTITY_INSERT grants ON')  # the same table again
+        self.assertOdbcError(8106, None, con.execute, 'SET IDENTITY_INSERT UserOrGroup ON')
+        self.assertOdbcError(1088, None, con.execute, 'SET IDENTITY_INSERT NoSuchTable ON')
+        self.assertOdbcError(102, None, con.execute, 'SET IDENTITY_INSERT Notes')
+        self.assertOdbcError(208, None, con.execute, 'SET IDENTITY_INSERT sys.Notes ON')
+        con.execute('SET IDENTITY_INSERT Grants OFF')
+        con.execute('SET IDENTITY_INSERT Notes ON')
+        con.execute("insert into Notes (SN, Body) values (40, 'kept')")
+        self.assertEqual(con.execute('select SN, Body from Notes')[0], [('40', 'kept')])
+        con.execute('delete from Notes')
 
 
 def containers(con):
