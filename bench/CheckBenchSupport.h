@@ -54,6 +54,12 @@ public:
         sent_.statements.push_back(sql);
         return inner_->Execute(sql);
     }
+    bool QueryRows(const std::string& sql, SqlRowSet& result) override {
+        sent_.statements.push_back(sql);
+        const bool done = inner_->QueryRows(sql, result);
+        sent_.rows += done ? static_cast<long>(result.rows.size()) : 0;
+        return done;
+    }
 
 private:
     std::unique_ptr<ISqlConnection> inner_;

@@ -113,6 +113,16 @@ Outcome CSqlServerSession::ExecuteStatement(const std::string& sql) {
     return shared_->connection->Execute(sql) ? Outcome::Done : Outcome::Failed;
 }
 
+Outcome CSqlServerSession::ReadRows(const std::string& sql, SqlRowSet& result) {
+    if (!shared_->connection || !shared_->databaseSelected || sql.empty())
+        return Outcome::Failed;
+    SqlRowSet rows;
+    if (!shared_->connection->QueryRows(sql, rows))
+        return Outcome::Failed;
+    result = std::move(rows);
+    return Outcome::Done;
+}
+
 void CSqlServerSession::ReleaseDatabase() {
     shared_->databaseSelected = false;
 }

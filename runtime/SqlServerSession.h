@@ -34,6 +34,9 @@ public:
     // is positive.
     Outcome ExecuteQuery(const std::string& sql, std::string& text, long& rows);
     Outcome ExecuteStatement(const std::string& sql);
+    // The whole result with its columns' descriptions, for rows that must be put back as they
+    // were (see SqlRowSet); result is set only when the statement ran.
+    Outcome ReadRows(const std::string& sql, SqlRowSet& result);
     void ReleaseDatabase();
     void Disconnect();
 

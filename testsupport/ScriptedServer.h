@@ -1,6 +1,7 @@
 // A SQL Server for tests: answers each statement with the rows it was given (an unknown
 // statement finds nothing), fails the statements named failing and records every statement
-// it receives, the logins and the database selected.
+// it receives, the logins and the database selected. Rows read whole (ReadRows) come from
+// rowAnswers.
 #pragma once
 
 #include "FakeCredentialLibrary.h"
@@ -20,6 +21,7 @@ struct ScriptedServer {
         long rows;
     };
     std::map<std::string, Answer> answers;
+    std::map<std::string, SqlRowSet> rowAnswers;
     std::set<std::string> failing;
     std::vector<std::string> received;
     std::vector<std::string> databases = {"Cabinet"};
@@ -81,6 +83,15 @@ public:
         server_.received.push_back(sql);
         server_.onStatement(sql);
         return !server_.failing.count(sql);
+    }
+    bool QueryRows(const std::string& sql, SqlRowSet& result) override {
+        server_.received.push_back(sql);
+        server_.onStatement(sql);
+        if (server_.failing.count(sql))
+            return false;
+        auto it = server_.rowAnswers.find(sql);
+        result = it == server_.rowAnswers.end() ? SqlRowSet{} : it->second;
+        return true;
     }
 
 private:

@@ -25,6 +25,12 @@ ITEMS = [
     (3, "表示ソ", ""),
 ]
 
+JOURNALED = [
+    (1, "営業\t部\r\n表", "", "2024-03-28 16:20:00", -5),
+    (2, "𠮷野家", None, None, None),
+    (3, "y" * 9000, "z", "1999-12-31 23:59:59.997", 0),
+]
+
 
 def build(directory):
     os.makedirs(directory, exist_ok=True)
@@ -35,6 +41,10 @@ def build(directory):
     db.execute("create table Items (SN integer primary key, Name text, Code text, Note text)")
     db.executemany("insert into Items (SN, Name, Code) values (?, ?, ?)", ITEMS)
     db.execute("update Items set Note = ? where SN = 1", ("x" * 5000,))
+    # rows read whole, with their columns' descriptions
+    db.execute("create table Journaled (SN integer primary key autoincrement, Name text not null,"
+               " Code nvarchar(8), Stamp datetime, Total integer)")
+    db.executemany("insert into Journaled values (?, ?, ?, ?, ?)", JOURNALED)
     db.commit()
     db.close()
     with open(os.path.join(directory, "logins.json"), "w", encoding="utf-8") as f:

@@ -17,6 +17,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 #endif
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
 
@@ -149,6 +151,52 @@ TEST_F(SessionIntegration, DisconnectWithoutCommitRollsBack) {
               Outcome::Done);
     EXPECT_EQ(text, "Kept");
     EXPECT_EQ(session.ExecuteStatement("update Items set Code = '' where SN = 3"), Outcome::Done);
+    Close(session);
+}
+
+TEST_F(SessionIntegration, RowsAreReadWholeWithTheirColumnsDescriptions) {
+    CSqlServerSession session = Open();
+    SqlRowSet read;
+    ASSERT_EQ(session.ReadRows("select * from Journaled where SN = 1", read), Outcome::Done);
+    const std::vector<SqlColumn> columns = {{"SN", SQL_INTEGER, 10, 0, false, true},
+                                            {"Name", SQL_WVARCHAR, 4000, 0, false, false},
+                                            {"Code", SQL_WVARCHAR, 8, 0, true, false},
+                                            {"Stamp", SQL_TYPE_TIMESTAMP, 23, 3, true, false},
+                                            {"Total", SQL_INTEGER, 10, 0, true, false}};
+    EXPECT_EQ(read.columns, columns);
+    // tabs and line breaks kept, an empty text apart from NULL
+    const std::vector<SqlValue> first = {"1", Ansi("営業\t部\r\n表"), "", "2024-03-28 16:20:00.000",
+                                         "-5"};
+    ASSERT_EQ(read.rows.size(), 1u);
+    EXPECT_EQ(read.rows[0], first);
+    EXPECT_FALSE(read.inexact);
+
+    ASSERT_EQ(session.ReadRows("select Code, Stamp, Total from Journaled where SN = 2", read),
+              Outcome::Done);
+    ASSERT_EQ(read.rows.size(), 1u);
+    EXPECT_EQ(read.rows[0], std::vector<SqlValue>(3));
+    // a value longer than the buffer a piece is read through; a character that code page
+    // 932 lacks makes the rows inexact
+    ASSERT_EQ(session.ReadRows("select Name, Stamp from Journaled where SN >= 2 order by SN", read),
+              Outcome::Done);
+    ASSERT_EQ(read.rows.size(), 2u);
+    EXPECT_EQ(read.rows[1][0], std::string(9000, 'y'));
+    EXPECT_EQ(read.rows[1][1], "1999-12-31 23:59:59.997");
+    EXPECT_TRUE(read.inexact);
+    Close(session);
+}
+
+TEST_F(SessionIntegration, AnEmptyResultStillDescribesItsColumns) {
+    CSqlServerSession session = Open();
+    SqlRowSet read;
+    read.rows.resize(3);
+    ASSERT_EQ(session.ReadRows("select SN, Stamp from Journaled where SN < 0", read),
+              Outcome::Done);
+    ASSERT_EQ(read.columns.size(), 2u);
+    EXPECT_TRUE(read.columns[0].identity);
+    EXPECT_EQ(read.columns[1].type, SQL_TYPE_TIMESTAMP);
+    EXPECT_TRUE(read.rows.empty());
+    EXPECT_EQ(session.ReadRows("select Nothing from NoSuchTable", read), Outcome::Failed);
     Close(session);
 }
 

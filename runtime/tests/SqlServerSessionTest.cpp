@@ -149,6 +149,26 @@ TEST_F(SessionTest, QueriesNeedADatabaseAndEmptyResultsSetNoText) {
     EXPECT_EQ(session.ExecuteQuery("select", text, rows), Outcome::Failed);
 }
 
+TEST_F(SessionTest, RowsAreReadOnlyWithADatabaseAndKeptWhenTheStatementFails) {
+    CSqlServerSession session = Session();
+    SqlRowSet kept;
+    kept.columns.push_back({"SN", 4, 10, 0, false, true});
+    kept.rows.push_back({std::string("1")});
+    server.rowAnswers["select *"] = kept;
+    SqlRowSet read;
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    EXPECT_EQ(session.ReadRows("select *", read), Outcome::Failed);
+    ASSERT_EQ(session.SelectDatabase("Eigyo"), Outcome::Done);
+    EXPECT_EQ(session.ReadRows("", read), Outcome::Failed);
+    EXPECT_TRUE(server.received.empty());
+    ASSERT_EQ(session.ReadRows("select *", read), Outcome::Done);
+    EXPECT_EQ(read.columns, kept.columns);
+    EXPECT_EQ(read.rows, kept.rows);
+    server.failing.insert("select *");
+    EXPECT_EQ(session.ReadRows("select *", read), Outcome::Failed);
+    EXPECT_EQ(read.rows, kept.rows);
+}
+
 TEST_F(SessionTest, CopiesShareTheConnectionAndOnlyTheOwnerReleasesIt) {
     CSqlServerSession owner = Session();
     ASSERT_EQ(owner.Connect(), Outcome::Done);

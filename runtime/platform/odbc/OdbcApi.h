@@ -21,6 +21,8 @@
     X(SQLDisconnect)                                                                               \
     X(SQLExecDirectW)                                                                              \
     X(SQLNumResultCols)                                                                            \
+    X(SQLDescribeColW)                                                                             \
+    X(SQLColAttributeW)                                                                            \
     X(SQLFetch)                                                                                    \
     X(SQLGetData)                                                                                  \
     X(SQLMoreResults)

@@ -1,31 +1,19 @@
 // The SQL Server connection over ODBC's wide interface, the same code on Windows (odbc32)
 // and on Linux (unixODBC with FreeTDS). Texts cross the interface as UTF-16 and are
-// converted to and from the ANSI code page here, at the edge; values are always fetched as
-// wide text, since a driver's narrow text need not be in the ANSI code page (under Wine it
-// is UTF-8).
+// converted to and from the ANSI code page at the edge (here and in OdbcStatement.cpp).
 #include "SqlConnection.h"
 
 #include "Secret.h"
 #include "Text.h"
 #include "TokenList.h"
-#include "UniqueHandle.h"
 
-#include "OdbcApi.h"
+#include "OdbcStatement.h"
 
 #include <vector>
 
 namespace {
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide text must be UTF-16");
-
-// Bound whenever a connection exists (CreateOdbcConnection makes none without it).
-const OdbcApi& Api() {
-    return *Odbc();
-}
-
-const SQLWCHAR* Wide(const std::u16string& text) {
-    return reinterpret_cast<const SQLWCHAR*>(text.c_str());
-}
+using namespace odbc;
 
 struct Driver {
     std::u16string name;
@@ -92,22 +80,6 @@ Driver ChooseDriver(SQLHENV env) {
             if (driver.name == candidate)
                 return driver;
     return {u"SQL Server", false};
-}
-
-template <SQLSMALLINT Type> struct OdbcHandleTraits {
-    using Handle = SQLHANDLE;
-    static Handle Empty() { return SQL_NULL_HANDLE; }
-    static bool Valid(Handle handle) { return handle != SQL_NULL_HANDLE; }
-    static void Close(Handle handle) { Api().SQLFreeHandle(Type, handle); }
-};
-using CEnvironmentHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_ENV>>;
-using CConnectionHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_DBC>>;
-using CStatementHandle = CUniqueHandle<OdbcHandleTraits<SQL_HANDLE_STMT>>;
-
-CStatementHandle NewStatement(SQLHDBC dbc) {
-    CStatementHandle statement;
-    Api().SQLAllocHandle(SQL_HANDLE_STMT, dbc, statement.Out());
-    return statement;
 }
 
 class OdbcConnection : public ISqlConnection {
@@ -195,35 +167,20 @@ public:
     }
 
     bool Query(const std::string& sql, std::string& text, long& rows) override {
-        const CStatementHandle statement = NewStatement(dbc_.Get());
-        const std::u16string wide = Utf16FromAnsi(sql);
-        if (!SQL_SUCCEEDED(Api().SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
-                                                static_cast<SQLINTEGER>(wide.size()))))
-            return false;
-        SQLSMALLINT columns = 0;
-        Api().SQLNumResultCols(statement.Get(), &columns);
-        text.clear();
-        rows = 0;
         SQLRETURN rc;
-        while (SQL_SUCCEEDED(rc = Api().SQLFetch(statement.Get()))) {
-            if (rows > 0)
-                text += "\r\n";
-            for (SQLUSMALLINT column = 1; column <= columns; ++column) {
-                if (column > 1)
-                    text += '\t';
-                if (!AppendValue(statement.Get(), column, text))
-                    return false;
-            }
-            ++rows;
-        }
-        return rc == SQL_NO_DATA;
+        const CStatementHandle statement = Run(dbc_.Get(), sql, rc);
+        return SQL_SUCCEEDED(rc) && reader_.ReadText(statement.Get(), text, rows);
+    }
+
+    bool QueryRows(const std::string& sql, SqlRowSet& result) override {
+        SQLRETURN rc;
+        const CStatementHandle statement = Run(dbc_.Get(), sql, rc);
+        return SQL_SUCCEEDED(rc) && reader_.ReadRows(statement.Get(), result);
     }
 
     bool Execute(const std::string& sql) override {
-        const CStatementHandle statement = NewStatement(dbc_.Get());
-        const std::u16string wide = Utf16FromAnsi(sql);
-        SQLRETURN rc = Api().SQLExecDirectW(statement.Get(), const_cast<SQLWCHAR*>(Wide(wide)),
-                                            static_cast<SQLINTEGER>(wide.size()));
+        SQLRETURN rc;
+        const CStatementHandle statement = Run(dbc_.Get(), sql, rc);
         // An update that touches no row answers "no data": it still succeeded.
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
             return false;
@@ -234,40 +191,11 @@ public:
     }
 
 private:
-    // Appends one value, fetched as wide text in pieces as long as the value is.
-    bool AppendValue(SQLHSTMT statement, SQLUSMALLINT column, std::string& text) {
-        for (;;) {
-            SQLLEN indicator = 0;
-            const SQLRETURN rc = Api().SQLGetData(
-                statement, column, SQL_C_WCHAR, buffer_.data(),
-                static_cast<SQLLEN>(buffer_.size() * sizeof(SQLWCHAR)), &indicator);
-            if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA)
-                return true;
-            if (!SQL_SUCCEEDED(rc))
-                return false;
-            const std::size_t room = buffer_.size() - 1; // one unit for the terminator
-            const std::size_t units =
-                indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) / 2 > room
-                    ? room
-                    : static_cast<std::size_t>(indicator) / 2;
-            // The result text separates columns by tabs and rows by CR LF and has no escape:
-            // a value holding one of them, or a NUL, would forge columns or rows (a second
-            // suspect user, say), or end the text early. Inside a value each becomes a blank.
-            for (std::size_t i = 0; i < units; ++i)
-                if (buffer_[i] == u'\t' || buffer_[i] == u'\r' || buffer_[i] == u'\n' ||
-                    buffer_[i] == 0)
-                    buffer_[i] = u' ';
-            AppendAnsiFromUtf16(text, reinterpret_cast<const char16_t*>(buffer_.data()), units);
-            if (rc == SQL_SUCCESS)
-                return true;
-        }
-    }
-
     // Declared in this order so that the connection is freed before its environment.
     CEnvironmentHandle env_;
     CConnectionHandle dbc_;
     bool connected_ = false;
-    std::vector<SQLWCHAR> buffer_ = std::vector<SQLWCHAR>(8192);
+    CResultReader reader_;
 };
 
 } // namespace
