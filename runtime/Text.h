@@ -10,8 +10,13 @@
 // ANSI text of a UTF-8 literal. Natively (tests) the ANSI code page is 932.
 std::string Ansi(const char* utf8);
 
-// UTF-8 text of ANSI text (for printing in tests and tools of the testbed).
+// UTF-8 text of ANSI text (for printing in tests and tools of the testbed, and for files the
+// tools write in UTF-8).
 std::string Utf8FromAnsi(const std::string& ansi);
+
+// ANSI text of UTF-8 text read from a file. Neither conversion tells what it could not
+// convert: a caller that needs the same text back converts it back and compares.
+std::string AnsiFromUtf8(std::string_view utf8);
 
 // UTF-16 text of ANSI text, for wide interfaces.
 std::u16string Utf16FromAnsi(const std::string& ansi);

@@ -106,3 +106,9 @@ std::string Ansi(const char* utf8) {
 std::string Utf8FromAnsi(const std::string& ansi) {
     return Convert(ansi, "CP932", "UTF-8");
 }
+
+std::string AnsiFromUtf8(std::string_view utf8) {
+    std::string out;
+    ConvertAppend(utf8, "UTF-8", "CP932", out);
+    return out;
+}

@@ -4,7 +4,7 @@
 
 namespace {
 
-std::string Convert(const std::string& text, UINT from, UINT to) {
+std::string Convert(std::string_view text, UINT from, UINT to) {
     if (text.empty())
         return {};
     const int wideLength =
@@ -27,6 +27,10 @@ std::string Ansi(const char* utf8) {
 
 std::string Utf8FromAnsi(const std::string& ansi) {
     return Convert(ansi, CP_ACP, CP_UTF8);
+}
+
+std::string AnsiFromUtf8(std::string_view utf8) {
+    return Convert(utf8, CP_UTF8, CP_ACP);
 }
 
 std::u16string Utf16FromAnsi(const std::string& ansi) {
