@@ -23,6 +23,13 @@ public:
     virtual bool WriteText(const std::string& value, const std::string& text) = 0;
     // True when the value is gone (also when it was never there).
     virtual bool Remove(const std::string& value) = 0;
+
+    // The same for a text value of a subkey of the tools' key, which is created as the key
+    // itself is, for Administrators and SYSTEM only.
+    virtual std::optional<std::string> ReadSubkeyText(const std::string& subkey,
+                                                      const std::string& value) const = 0;
+    virtual bool WriteSubkeyText(const std::string& subkey, const std::string& value,
+                                 const std::string& text) = 0;
 };
 
 // The machine's key (the programs only).

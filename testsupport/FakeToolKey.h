@@ -4,11 +4,13 @@
 #include "ToolKey.h"
 
 #include <map>
+#include <utility>
 
 class FakeToolKey : public IToolKey {
 public:
     std::map<std::string, std::string> texts;
     std::map<std::string, std::uint32_t> numbers;
+    std::map<std::pair<std::string, std::string>, std::string> subkeyTexts; // subkey, value
     bool refuseWrites = false;
 
     std::optional<std::string> ReadText(const std::string& value) const override {
@@ -27,5 +29,16 @@ public:
     bool Remove(const std::string& value) override {
         texts.erase(value);
         return true;
+    }
+    std::optional<std::string> ReadSubkeyText(const std::string& subkey,
+                                              const std::string& value) const override {
+        const auto it = subkeyTexts.find({subkey, value});
+        return it == subkeyTexts.end() ? std::nullopt : std::optional(it->second);
+    }
+    bool WriteSubkeyText(const std::string& subkey, const std::string& value,
+                         const std::string& text) override {
+        if (!refuseWrites)
+            subkeyTexts[{subkey, value}] = text;
+        return !refuseWrites;
     }
 };
