@@ -1,4 +1,4 @@
-#include "FileTarget.h"
+#include "FileTarget_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,7 +28,9 @@ TargetRefusal RefusalOf(const std::string& path) {
                                                       : TargetRefusal::None;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
+} // namespace
+
+bool WriteAll(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -40,8 +42,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     }
     return true;
 }
-
-} // namespace
 
 Outcome ReplaceFileContents(const std::string& path, const std::string& bytes, std::string& why) {
     const TargetRefusal refusal = RefusalOf(path);

@@ -1,48 +1,9 @@
 #include "AdminMutex.h"
 
-#include "ServiceHandOver.h"
+#include "HandOverRecord.h"
+#include "Ownership.h"
 
-#include <aclapi.h>
 #include <sddl.h>
-
-#include <string>
-
-namespace {
-
-std::string SidText(PSID sid) {
-    LPSTR text = nullptr;
-    if (sid == nullptr || !ConvertSidToStringSidA(sid, &text))
-        return {};
-    std::string result = text;
-    LocalFree(text);
-    return result;
-}
-
-// The owner this process's token gives the objects it creates.
-std::string OwnDefaultOwner() {
-    CKernelHandle token;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()))
-        return {};
-    DWORD size = 0;
-    GetTokenInformation(token.Get(), TokenOwner, nullptr, 0, &size);
-    std::string buffer(size, '\0');
-    if (size == 0 || !GetTokenInformation(token.Get(), TokenOwner, buffer.data(), size, &size))
-        return {};
-    return SidText(reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
-}
-
-std::string OwnerOf(HANDLE object) {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-        return {};
-    std::string text = SidText(owner);
-    LocalFree(descriptor);
-    return text;
-}
-
-} // namespace
 
 AdminMutex CreateAdminMutex(const char* name, bool initialOwner, CKernelHandle& handle) {
     handle.Reset();
@@ -58,7 +19,7 @@ AdminMutex CreateAdminMutex(const char* name, bool initialOwner, CKernelHandle& 
         return AdminMutex::Untrusted;
     if (error != ERROR_ALREADY_EXISTS)
         return AdminMutex::Created;
-    if (IsTrustedOwner(OwnerOf(handle.Get()), OwnDefaultOwner()))
+    if (IsTrustedOwner(OwnerOf(handle.Get(), SE_KERNEL_OBJECT), OwnDefaultOwner()))
         return AdminMutex::Opened;
     handle.Reset();
     return AdminMutex::Untrusted;

@@ -5,8 +5,6 @@
 
 #include <string>
 
-namespace {
-
 std::wstring FullPath(const std::wstring& path) {
     const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::wstring full(size, L'\0');
@@ -14,6 +12,8 @@ std::wstring FullPath(const std::wstring& path) {
     full.resize(length < size ? length : 0);
     return full;
 }
+
+namespace {
 
 TargetRefusal RefusalOf(const std::wstring& full) {
     const std::wstring folder = full.substr(0, full.find_last_of(L'\\') + 1);
@@ -27,7 +27,9 @@ TargetRefusal RefusalOf(const std::wstring& full) {
     return existing.Valid() ? RefusalOfOpenedFile(existing.Get()) : TargetRefusal::None;
 }
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
+} // namespace
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const std::size_t chunk =
@@ -40,8 +42,6 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
     }
     return true;
 }
-
-} // namespace
 
 TargetRefusal RefusalOfOpenedFile(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
