@@ -97,8 +97,16 @@ bool IsUtf8(std::string_view text) {
     return true;
 }
 
+// ASCII is the same text in code page 932 and in UTF-8 (and most values are ASCII: SNs).
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // The UTF-8 of an ANSI text, when it reads back as the same bytes.
 std::optional<std::string> ExactUtf8(const std::string& ansi) {
+    if (IsAscii(ansi))
+        return ansi;
     std::string utf8 = Utf8FromAnsi(ansi);
     if (!IsUtf8(utf8) || AnsiFromUtf8(utf8) != ansi)
         return std::nullopt;
@@ -207,8 +215,8 @@ bool ParseLine(std::string_view line, std::vector<SqlValue>& fields, std::string
         } else {
             // Back to ANSI and once more to UTF-8: bytes that are not UTF-8, or a character
             // code page 932 lacks, do not come back the same.
-            std::string ansi = AnsiFromUtf8(utf8);
-            if (!IsUtf8(utf8) || Utf8FromAnsi(ansi) != utf8) {
+            std::string ansi = IsAscii(utf8) ? utf8 : AnsiFromUtf8(utf8);
+            if (!IsAscii(utf8) && (!IsUtf8(utf8) || Utf8FromAnsi(ansi) != utf8)) {
                 why = Ansi("UTF-8 ではないか、コードページ 932 にない文字があります。");
                 return false;
             }
