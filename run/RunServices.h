@@ -2,10 +2,12 @@
 // (its doubles), and the host its checks run in.
 #pragma once
 
+#include "AdminFolder.h"
 #include "CabinetCatalogue.h"
 #include "CheckHost.h"
 #include "ServiceManager.h"
 #include "SqlServerSession.h"
+#include "ToolKey.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,6 +20,10 @@ struct RunServices {
     SleepFn sleep;
     // A moment for whoever waits on the run (a window's messages), between rows and steps.
     std::function<void()> yield;
+    // Where a repair keeps its undo journal: a folder only administrators may write (null,
+    // with why, when it is refused), and the tools' key, where the journals' SHA-256 go.
+    std::function<std::unique_ptr<IAdminFolder>(std::string& why)> journalFolder;
+    IToolKey* toolKey;
 };
 
 class CRunHost : public ICheckHost {

@@ -8,7 +8,9 @@
 
 #include "FakeCredentialLibrary.h"
 #include "FakeDialogView.h"
+#include "FakeJournalFolder.h"
 #include "FakeRegistry.h"
+#include "FakeToolKey.h"
 #include "MainDialog.h"
 #include "RecordingEventLog.h"
 #include "RecordingLog.h"
@@ -53,6 +55,8 @@ protected:
     std::vector<std::string> docTypeStatements; // every statement, in order
     std::vector<int> waits;                     // the milliseconds the dialog waited
     FakeDialogView view;
+    FakeJournalFolder journals; // the undo journals' folder
+    FakeToolKey toolKey;
     std::unique_ptr<CServerInventory> inventory;
 
     DialogTestBed() { server.databases = {"DbA", "DbB", "DbC"}; }
@@ -78,7 +82,10 @@ protected:
                     docTypeStatements.push_back(statement);
                     return interpreter(statement, output);
                 },
-                [this](int milliseconds) { waits.push_back(milliseconds); }, [] {}};
+                [this](int milliseconds) { waits.push_back(milliseconds); },
+                [] {},
+                [this](std::string& why) { return journals.Open(why); },
+                &toolKey};
     }
     DialogServices Services(const ToolProfile& profile) { return {Run(profile.tool), log, events}; }
 };

@@ -15,6 +15,18 @@
 
 namespace {
 
+// The undo journals' folder: the tools' key's UndoJournalFolder, or UndoJournals beside the
+// program, which is kept where only administrators write.
+std::unique_ptr<IAdminFolder> SystemJournalFolder(std::string& why) {
+    if (const std::optional<std::string> configured = SystemToolKey().ReadText("UndoJournalFolder"))
+        return OpenAdminFolder(*configured, why);
+    std::wstring program(MAX_PATH, L'\0');
+    program.resize(GetModuleFileNameW(nullptr, program.data(), MAX_PATH));
+    std::string path;
+    AppendAnsiFromUtf16(path, reinterpret_cast<const char16_t*>(program.c_str()), program.size());
+    return OpenAdminFolder(path.substr(0, path.find_last_of('\\') + 1) + "UndoJournals", why);
+}
+
 RunServices SystemRunServices() {
     return {LoadResourceText,
             [](const CabinetRecord& record) {
@@ -26,7 +38,10 @@ RunServices SystemRunServices() {
                 return RunSqliQuery(kServerTypeStorage, statement, output, SystemRegistry(),
                                     FileLog());
             },
-            SleepMilliseconds, [] { PumpMessages(); }};
+            SleepMilliseconds,
+            [] { PumpMessages(); },
+            SystemJournalFolder,
+            &SystemToolKey()};
 }
 
 CServiceHandOver& SystemHandOver(IEventLog& events) {

@@ -56,7 +56,10 @@ protected:
                                        output = docTypes;
                                        return 0u;
                                    },
-                                   [](int) {}, [] {}};
+                                   [](int) {},
+                                   [] {},
+                                   nullptr,
+                                   nullptr};
         return RunCheck(cabinets, services, kScrutelChecks, events);
     }
 };
