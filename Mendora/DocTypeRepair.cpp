@@ -11,10 +11,8 @@ const char kDocNumberFormatUpdate[] =
     "update MasterDocType set DocNumberFormat = null "
     "\t\t\t\t\t\t\t\t\t\twhere SN = %s and DocNumberFormat = 'NULL'";
 
-Outcome RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
-    CTokenList lines;
-    if (SelectNullFormats(host, lines) != Outcome::Done)
-        return Outcome::Failed;
+Outcome RepairDocNumberFormat(ICheckHost& host, const CTokenList& lines, int& correctedCount,
+                              const AppliedFn& applied) {
     for (std::size_t i = 1; i < lines.Count(); ++i) {
         const CTokenList values = SplitValues(lines.At(i));
         const std::string sn = values.At(0);
@@ -33,6 +31,9 @@ Outcome RepairDocNumberFormat(ICheckHost& host, int& correctedCount) {
         ++correctedCount;
         host.Events().ChangeMade(Ansi(kDocTypeLabel),
                                  FormatText(host.LoadText(IDS_DOC_TYPE_REPAIRED), {values.At(1)}));
+        // "<n> row(s) affected.": a type that no longer held 'NULL' was not changed.
+        if (std::string_view(answer.At(1)).substr(0, 2) != "0 " && applied(sn) != Outcome::Done)
+            return Outcome::Failed;
     }
     return Outcome::Done;
 }

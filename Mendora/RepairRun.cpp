@@ -7,17 +7,13 @@
 #include "Findings.h"
 #include "MendoraProfile.h"
 #include "MendoraRes.h"
+#include "RepairJournal.h"
 #include "StringIds.h"
 #include "Text.h"
 
-const char kValidAccountQuery[] =
-    "Select SN, AccountName, DomainName \tFrom UserOrGroup where (UserType = 0) and (Not "
-    "UserSpace = '') And (UserID LIKE '[A-Z]%%') and (Not UserID = '') order by SN";
-
 namespace {
 
-constexpr int kPhaseEndWaitMs = 500; // the last text of a phase stays readable
-constexpr int kRunEndWaitMs = 500;   // the full bar stays readable
+constexpr int kRunEndWaitMs = 500; // the full bar stays readable
 
 void TellTransactionFailure(IRunEvents& events, const char* shown, int line) {
     RunFailure failure;
@@ -34,7 +30,7 @@ public:
             const Account& replacement, const RunServices& services, IRunEvents& subscribers)
         : cabinet_(cabinet), check_(check), replacement_(replacement), services_(services),
           events_({&subscribers, &lastFailure_}), host_(services, kMendoraChecks, events_),
-          name_(cabinet.displayName) {}
+          journal_(cabinet, services, events_), name_(cabinet.displayName) {}
 
     RepairRunResult Run();
 
@@ -46,6 +42,8 @@ private:
     UserRepairOutcome FindOutCommit();
     // A Failure line of the text (with the cabinet's name), and the same in the report.
     void TellOutcome(int textId);
+    // The document types to reset, taken and written down before anything is committed.
+    Outcome PlanDocTypes();
     Outcome RepairDocTypes(int& step);
     void Tell(const std::string& text) {
         events_.ReportAppended(text);
@@ -59,7 +57,9 @@ private:
     CLastFailure lastFailure_;
     CRunEventFan events_;
     CRunHost host_;
+    CRepairJournal journal_;
     std::string name_;
+    CTokenList docTypes_; // the select of the document types to reset
     RepairRunResult result_;
 };
 
@@ -78,12 +78,26 @@ RepairRunResult CRepair::Run() {
     events_.RunBegun(userSteps + (docTypes ? 1 : 0));
     events_.ReportAppended(services_.loadText(IDS_REPAIRED) + kReportSeparator);
     int step = 0;
-    bool reachedEnd = !users || RepairUsers(*session, step);
+    // Nothing to repair, nothing to undo: no journal.
+    bool reachedEnd = true;
+    if (users || docTypes)
+        reachedEnd = journal_.Open() == Outcome::Done &&
+                     (users ? RepairUsers(*session, step)
+                            : PlanDocTypes() == Outcome::Done && journal_.Ready() == Outcome::Done);
     if (reachedEnd && docTypes)
         reachedEnd = RepairDocTypes(step) == Outcome::Done;
     if (reachedEnd)
         services_.sleep(kRunEndWaitMs);
     result_.outcome = reachedEnd ? Outcome::Done : Outcome::Failed;
+    if (!reachedEnd)
+        result_.reason = result_.reason.empty() ? lastFailure_.message : result_.reason;
+    if (journal_.IsReady()) {
+        const std::string named =
+            FormatText(services_.loadText(IDS_JOURNAL_WRITTEN), {journal_.Path()});
+        events_.ReportAppended(named + "\r\n\r\n");
+        events_.Summarised(named);
+        result_.journal = journal_.Path();
+    }
     events_.ReportAppended(kReportSeparator);
     if (users) {
         // Only a repair that committed says it ended.
@@ -113,7 +127,9 @@ bool CRepair::RepairUsers(CCabinetSession& cabinetSession, int& step) {
         TellTransactionFailure(events_, "トランザクションに失敗しました。", __LINE__);
         return failed(UserRepairOutcome::RolledBack);
     }
-    if (!RunUserSteps(session, step)) {
+    journal_.UseSession(session);
+    if (!RunUserSteps(session, step) || PlanDocTypes() != Outcome::Done ||
+        journal_.Ready() != Outcome::Done) {
         RollBack(cabinetSession);
         return failed(UserRepairOutcome::RolledBack);
     }
@@ -180,12 +196,13 @@ void CRepair::TellOutcome(int textId) {
 
 bool CRepair::RunUserSteps(CSqlServerSession session, int& step) {
     if (CheckHeir(host_, session, replacement_) != Outcome::Done ||
-        DeleteInvalidUsers(host_, name_, session, check_.users.InvalidUserSNs) != Outcome::Done)
+        DeleteInvalidUsers(host_, name_, session, check_.users.InvalidUserSNs, journal_) !=
+            Outcome::Done)
         return false;
     for (const std::string& userSN : check_.users.InvalidUserSNs) {
         for (const RelatedRecordRepair& repair : RelatedRecordRepairs()) {
             if (RunRelatedRecordRepair(host_, repair, name_, session, userSN, replacement_,
-                                       result_.counters) != Outcome::Done)
+                                       result_.counters, journal_) != Outcome::Done)
                 return false;
             events_.StepDone(++step);
         }
@@ -201,11 +218,21 @@ void CRepair::RollBack(CCabinetSession& session) {
     TellOutcome(IDS_ROLLED_BACK);
 }
 
+Outcome CRepair::PlanDocTypes() {
+    if (check_.docTypeFindings == 0)
+        return Outcome::Done;
+    if (SelectNullFormats(host_, docTypes_) != Outcome::Done)
+        return Outcome::Failed;
+    return journal_.Plan(docTypes_);
+}
+
 Outcome CRepair::RepairDocTypes(int& step) {
     const std::string label = Ansi(kDocTypeLabel);
     events_.PhaseBegun(RunPhase::DocumentTypeRepair, label);
     events_.ReportAppended(Ansi("文書タイプ:") + "\r\n\r\n");
-    if (RepairDocNumberFormat(host_, result_.correctedDocTypes) != Outcome::Done) {
+    if (RepairDocNumberFormat(host_, docTypes_, result_.correctedDocTypes,
+                              [this](const std::string& sn) { return journal_.Applied(sn); }) !=
+        Outcome::Done) {
         result_.reason = lastFailure_.message;
         return Outcome::Failed;
     }
@@ -219,65 +246,6 @@ Outcome CRepair::RepairDocTypes(int& step) {
 }
 
 } // namespace
-
-CabinetCheckResult CheckForRepair(const CabinetRecord& cabinet, const RunServices& services,
-                                  IRunEvents& subscribers) {
-    CRunEventFan events({&subscribers});
-    CRunHost host(services, kMendoraChecks, events);
-    CabinetCheckResult result;
-    const std::string name = cabinet.displayName;
-    CCabinetSession session = LogIn(services.makeSession(cabinet), events);
-    OpenDatabase(session, cabinet, events);
-    events.RunBegun(2);
-    events.PhaseBegun(RunPhase::CabinetCheck, name);
-    events.ReportAppended(services.loadText(IDS_CHECKED) + kReportSeparator +
-                          FormatText(services.loadText(IDS_CABINET_HEADER), {name}) + "\r\n\r\n");
-    const auto end = [&](Outcome outcome) {
-        session.Close();
-        events.ReportAppended(kReportSeparator);
-        events.PhaseEnded(RunPhase::CabinetCheck, name);
-        result.outcome = outcome;
-        events.Ended(outcome);
-        return result;
-    };
-    UserCheckResult users;
-    if (CheckUserRecords(host, cabinet, session.Session(), users) != Outcome::Done)
-        return end(Outcome::Failed);
-    result.users = users;
-    services.sleep(kPhaseEndWaitMs);
-    events.StepDone(1);
-
-    const std::string docTypes = Ansi(kDocTypeLabel);
-    events.PhaseBegun(RunPhase::DocumentTypeCheck, docTypes);
-    if (CheckDocNumberFormat(host, result.docTypeFindings) != Outcome::Done)
-        return end(Outcome::Failed);
-    events.StepDone(2);
-    events.PhaseEnded(RunPhase::DocumentTypeCheck, docTypes);
-    services.sleep(kPhaseEndWaitMs);
-    return end(Outcome::Done);
-}
-
-Outcome ListValidAccounts(const CabinetRecord& cabinet, const RunServices& services,
-                          IRunEvents& events, std::vector<Account>& accounts) {
-    CCabinetSession session = LogIn(services.makeSession(cabinet), events);
-    OpenDatabase(session, cabinet, events);
-    std::string text;
-    long rows = 0;
-    if (session.Session().ExecuteQuery(kValidAccountQuery, text, rows) != Outcome::Done) {
-        RunFailure failure;
-        failure.shown = Ansi("アカウント一覧の取得に失敗しました。");
-        events.Failed(failure);
-        return Outcome::Failed;
-    }
-    accounts.clear();
-    for (CRowReader row(text); rows > 0 && row.Next();) {
-        if (accounts.size() == static_cast<std::size_t>(rows))
-            break;
-        accounts.push_back(
-            {std::string(row.Column(0)), std::string(row.Column(1)), std::string(row.Column(2))});
-    }
-    return Outcome::Done;
-}
 
 RepairRunResult RunRepair(const CabinetRecord& cabinet, const CabinetCheckResult& check,
                           const Account& replacement, const RunServices& services,

@@ -51,6 +51,7 @@ struct RepairRunResult {
     std::string reason; // the message of the failure that ended the run
     RepairCounters counters;
     int correctedDocTypes = 0;
+    std::string journal; // the full path of the undo journal, once it holds the whole repair
 };
 
 // The repair of what check found on the cabinet: replacement inherits the invalid users'

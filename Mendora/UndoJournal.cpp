@@ -11,23 +11,6 @@
 
 using namespace undo_journal;
 
-JournalScope RepairJournalScope() {
-    JournalScope scope;
-    scope.deletedTables = {"UserOrGroup", "AccessControlList", "SearchRight"};
-    scope.changedColumns = {{"Container", "CreateUserSN"},
-                            {"ConfigurationHistory", "CreateUserSN"},
-                            {"ConfigurationHistory", "ReserveUserSN"},
-                            {"Shortcut", "CreateUserSN"},
-                            {"ReferenceRelationShip", "CreateUserSN"},
-                            {"VersionSeries", "ReserveUserSN"},
-                            {"VersionDescription", "CheckInUserSN"},
-                            {"DocVersion", "UpdateUserSN"},
-                            {"DocType", "CreateUserSN"},
-                            {"WordBook", "CreateUserSN"}};
-    scope.plannedColumns = {{"MasterDocType", "DocNumberFormat"}};
-    return scope;
-}
-
 std::string UndoJournalFileName(const JournalHeader& header) {
     std::string name = "Mendora-undo-";
     const std::string& database = header.database;

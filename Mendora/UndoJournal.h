@@ -55,7 +55,7 @@ struct JournalScope {
 
 // Mendora's repair: the invalid users and their access and search rights deleted, every
 // other record handed to the chosen account, the document types' numbering formats reset
-// through the interpreter.
+// through the interpreter; read from the repairs themselves (UserRepair.cpp).
 JournalScope RepairJournalScope();
 
 struct JournalHeader {

@@ -1,5 +1,7 @@
 #include "UserRepair.h"
 
+#include "UndoJournal.h"
+
 #include "Findings.h"
 #include "MendoraRes.h"
 #include "StringIds.h"
@@ -41,6 +43,39 @@ Outcome TellFailure(ICheckHost& host, const std::string& text) {
 const char kHeirQuery[] =
     "Select SN From UserOrGroup where (SN = %s) and (UserType = 0) and (Not UserSpace = '') "
     "And (UserID LIKE '[A-Z]%%') and (Not UserID = '')";
+
+std::string ChangedTable(const RelatedRecordRepair::Change& change) {
+    std::string_view statement = change.statement; // "update T set ..." or "delete from T ..."
+    for (const std::string_view verb : {"update ", "delete from "})
+        if (statement.substr(0, verb.size()) == verb) {
+            statement.remove_prefix(verb.size());
+            return std::string(statement.substr(0, statement.find(' ')));
+        }
+    return {};
+}
+
+std::string ChangedColumn(const RelatedRecordRepair::Change& change) {
+    const std::string_view statement = change.statement;
+    const std::size_t set = statement.find(" set ");
+    if (set == std::string_view::npos)
+        return {};
+    const std::size_t start = set + 5;
+    return std::string(statement.substr(start, statement.find('=', start) - start));
+}
+
+JournalScope RepairJournalScope() {
+    JournalScope scope;
+    scope.deletedTables.insert("UserOrGroup");
+    for (const RelatedRecordRepair& repair : RelatedRecordRepairs())
+        for (const RelatedRecordRepair::Change& change : repair.changes) {
+            if (repair.deletes)
+                scope.deletedTables.insert(ChangedTable(change));
+            else
+                scope.changedColumns.insert({ChangedTable(change), ChangedColumn(change)});
+        }
+    scope.plannedColumns = {{"MasterDocType", "DocNumberFormat"}};
+    return scope;
+}
 
 std::string AccountDisplayName(const Account& account) {
     return account.domainName.empty() ? account.accountName
@@ -100,7 +135,8 @@ Outcome CheckHeir(ICheckHost& host, CSqlServerSession session, const Account& he
 }
 
 Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
-                           CSqlServerSession session, const std::vector<std::string>& checked) {
+                           CSqlServerSession session, const std::vector<std::string>& checked,
+                           IRepairRecord& record) {
     host.YieldNow();
     std::string text;
     long count = 0;
@@ -128,8 +164,9 @@ Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
                                                      user.Column(1), user.Column(3)}));
         if (i % kRowsPerRefresh == 0)
             host.YieldNow();
-        if (session.ExecuteStatement(FormatText("delete from UserOrGroup where (SN = %s)",
-                                                {user.Column(0)})) != Outcome::Done)
+        const std::string condition = FormatText("(SN = %s)", {user.Column(0)});
+        if (record.BeforeDelete("UserOrGroup", condition) != Outcome::Done ||
+            session.ExecuteStatement("delete from UserOrGroup where " + condition) != Outcome::Done)
             return Outcome::Failed;
     }
     const std::string section =
@@ -142,7 +179,7 @@ Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
 Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
                                const std::string& cabinetName, CSqlServerSession session,
                                const std::string& userSN, const Account& replacement,
-                               RepairCounters& counters) {
+                               RepairCounters& counters, IRepairRecord& record) {
     const RelatedRecordLookup& lookup = *repair.lookup;
     host.YieldNow();
     // SNs go into the statements unquoted: one that is not a number fails the repair as a
@@ -181,12 +218,21 @@ Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repa
             if (cell < 0 || row.Column(static_cast<std::size_t>(cell)) == userSN) {
                 FormatText(formats[c], arguments, message);
                 host.Events().ChangeMade(cabinetName, message);
+                if (!repair.deletes &&
+                    record.BeforeChange(ChangedTable(repair.changes[c]), std::string(row.Column(0)),
+                                        ChangedColumn(repair.changes[c]), userSN,
+                                        replacement.sn) != Outcome::Done)
+                    return Outcome::Failed;
             }
         }
         if (i % kRowsPerRefresh == 0)
             host.YieldNow();
     }
     for (const RelatedRecordRepair::Change& change : repair.changes) {
+        if (repair.deletes &&
+            record.BeforeDelete(ChangedTable(change), FormatText("(UserSN = %s)", {userSN})) !=
+                Outcome::Done)
+            return Outcome::Failed;
         const std::string statement = repair.deletes
                                           ? FormatText(change.statement, {userSN})
                                           : FormatText(change.statement, {replacement.sn, userSN});

@@ -47,6 +47,24 @@ struct RelatedRecordRepair {
 // The eleven repairs in the order the run applies them to each suspect user.
 const std::vector<RelatedRecordRepair>& RelatedRecordRepairs();
 
+// The table a change's statement changes, and for an update the column it sets.
+std::string ChangedTable(const RelatedRecordRepair::Change& change);
+std::string ChangedColumn(const RelatedRecordRepair::Change& change);
+
+// What the repair writes down before it changes a row, so that the change can be undone:
+// the rows a deletion will remove, read whole, and each value it hands over. A failure
+// (told by the record) stops the repair before the change is sent.
+class IRepairRecord {
+public:
+    virtual ~IRepairRecord() = default;
+    // The rows of table that "delete from <table> where <condition>" is about to delete.
+    virtual Outcome BeforeDelete(const std::string& table, const std::string& condition) = 0;
+    // The value of column in the row sn of table, about to go from previous to written.
+    virtual Outcome BeforeChange(const std::string& table, const std::string& sn,
+                                 const std::string& column, const std::string& previous,
+                                 const std::string& written) = 0;
+};
+
 // The chosen account, selected again inside the transaction: still one that may inherit
 // (the valid accounts' conditions). Otherwise the failure is told.
 extern const char kHeirQuery[]; // "%s": the account's SN
@@ -56,8 +74,9 @@ Outcome CheckHeir(ICheckHost& host, CSqlServerSession session, const Account& he
 // transaction must be exactly those the check found (checked, in query order): otherwise
 // nothing is deleted and the failure says the data changed since the check.
 Outcome DeleteInvalidUsers(ICheckHost& host, const std::string& cabinetName,
-                           CSqlServerSession session, const std::vector<std::string>& checked);
+                           CSqlServerSession session, const std::vector<std::string>& checked,
+                           IRepairRecord& record);
 Outcome RunRelatedRecordRepair(ICheckHost& host, const RelatedRecordRepair& repair,
                                const std::string& cabinetName, CSqlServerSession session,
                                const std::string& userSN, const Account& replacement,
-                               RepairCounters& counters);
+                               RepairCounters& counters, IRepairRecord& record);

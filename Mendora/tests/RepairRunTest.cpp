@@ -31,6 +31,11 @@ protected:
         EXPECT_EQ(events.events[0].id, id);
         EXPECT_EQ(events.events[0].inserts, inserts);
     }
+    // The report's line naming the undo journal of the last repair.
+    std::string Journal() {
+        EXPECT_FALSE(dlg->Repaired().journal.empty());
+        return "補正を取り消すための記録: " + dlg->Repaired().journal + "\r\n\r\n";
+    }
     std::string ReportTail(const std::string& from) {
         const std::string report = Report();
         return report.substr(report.rfind(from));
@@ -41,9 +46,14 @@ TEST_F(RepairRun, HandsEveryRecordOverInOneTransaction) {
     ChooseAccount(0, 0);
     dlg->Ok();
 
-    std::vector<std::string> expected = {
-        "BEGIN TRANSACTION", FormatText(kHeirQuery, {"1"}), kSuspectUserQuery,
-        "delete from UserOrGroup where (SN = 5)", "delete from UserOrGroup where (SN = 6)"};
+    // Each row is read whole for the undo journal before it is deleted.
+    std::vector<std::string> expected = {"BEGIN TRANSACTION",
+                                         FormatText(kHeirQuery, {"1"}),
+                                         kSuspectUserQuery,
+                                         "select * from UserOrGroup where (SN = 5)",
+                                         "delete from UserOrGroup where (SN = 5)",
+                                         "select * from UserOrGroup where (SN = 6)",
+                                         "delete from UserOrGroup where (SN = 6)"};
     for (const char* user : {"5", "6"}) {
         for (const char* table :
              {"Container", "ConfigurationHistory", "Shortcut", "ReferenceRelationship",
@@ -71,7 +81,7 @@ TEST_F(RepairRun, HandsEveryRecordOverInOneTransaction) {
                   "削除したユーザー情報\r\nユーザー情報数:2\r\n\r\n"
                   "補正したデータ\r\nデータ数：252\r\n\r\n"
                   "削除したデータ\r\nデータ数：0\r\n\r\n" +
-                  kSeparator);
+                  Journal() + kSeparator);
     EXPECT_EQ(dlg->Repaired().counters.CorrectedRowCount, 252); // the document of both columns once
     const std::string log = Log();
     EXPECT_NE(log.find("【Success】,A,UserOrGroupのSN(5)を削除しました(UserID=1x, UserSpace=S, "
@@ -118,7 +128,7 @@ TEST_F(RepairRun, OnlyDocumentTypesNeedNoTransaction) {
     EXPECT_EQ(view.progress.position, 1);
     EXPECT_EQ(ReportTail("以下の補正を行いました。"),
               "以下の補正を行いました。\r\n" + kSeparator + "文書タイプ:\r\n\r\n" +
-                  "補正した文書タイプ情報\r\n文書タイプ数：3\r\n\r\n" + kSeparator);
+                  "補正した文書タイプ情報\r\n文書タイプ数：3\r\n\r\n" + Journal() + kSeparator);
     const std::string log = Log();
     EXPECT_NE(log.find("【Success】,文書タイプ,文書タイプ名(見積書)のDocNumberFormatを初期値に補"
                        "正しました。,,"),
@@ -155,6 +165,7 @@ TEST_F(RepairRun, EveryStatementThatFailsEndsTheRunRolledBack) {
     statements.pop_back(); // a lost COMMIT has a test of its own
     for (const std::string& failing : statements) {
         server.received.clear();
+        journals.files.clear(); // one journal name a second
         server.failing = {failing};
         TestHost followed(Tool::Mendora, kMendoraChecks);
         const RepairRunResult result =
@@ -287,7 +298,7 @@ TEST_F(RepairRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
     EXPECT_NE(log.find("【Failure】,SQLエラー!! : [ERROR] 19 constraint failed,,,"),
               std::string::npos);
     EXPECT_EQ(log.find("文書タイプの補正を終了しました。"), std::string::npos);
-    EXPECT_EQ(ReportTail("文書タイプ:"), "文書タイプ:\r\n\r\n" + kSeparator);
+    EXPECT_EQ(ReportTail("文書タイプ:"), "文書タイプ:\r\n\r\n" + Journal() + kSeparator);
     EXPECT_TRUE(view.closeCommand);
 }
 
@@ -316,7 +327,8 @@ TEST_F(RepairRun, ADocumentTypeSnThatIsNotANumberIsNeverSent) {
     docTypeOutput = std::string(kDocTypeHeader) + "2 or 1=1,x,NULL\r\n";
     Check(0);
     dlg->Ok();
-    EXPECT_EQ(Messages(), "自動採番フォーマットの補正に失敗しました。\n");
+    // The undo journal refuses it before any update is run.
+    EXPECT_NE(Messages().find("補正を取り消すための記録を書き込めません。"), std::string::npos);
     EXPECT_EQ(docTypeStatements.size(), 2u); // the check's select and the repair's
     EXPECT_EQ(dlg->Repaired().correctedDocTypes, 0);
 }
