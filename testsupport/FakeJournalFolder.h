@@ -1,5 +1,6 @@
 // The undo journals' folder in tests: every file made in it kept in memory by name; refused
-// makes opening the folder fail, failAppends every append to its files.
+// makes opening the folder fail, and failFromAppend = n the n-th append to its files and
+// every later one (keeping half of the bytes, as a disk that fills up may).
 #pragma once
 
 #include "AdminFolder.h"
@@ -13,7 +14,8 @@ struct FakeJournalFolder {
     std::string path = "C:\\Undo";
     std::map<std::string, std::string> files; // name -> bytes
     bool refused = false;
-    bool failAppends = false;
+    int failFromAppend = 0; // 0: none fails
+    int appends = 0;
 
     std::unique_ptr<IAdminFolder> Open(std::string& why) {
         if (refused) {
@@ -31,7 +33,7 @@ private:
         const std::string& Path() const override { return path_; }
         Outcome Append(std::string_view bytes, std::string& why) override {
             std::string& kept = folder_.files[name_];
-            if (folder_.failAppends) {
+            if (folder_.failFromAppend > 0 && ++folder_.appends >= folder_.failFromAppend) {
                 kept += bytes.substr(0, bytes.size() / 2);
                 why = "disk full";
                 return Outcome::Failed;

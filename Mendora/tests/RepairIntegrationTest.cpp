@@ -4,6 +4,8 @@
 // (testbed/demo/user-columns.txt), the same dump the Wine test makes of the real program's
 // work. VT_WRITE_EXPECTED=1 writes the dumps to expected/ instead, for review.
 #include "MendoraTestBed.h"
+#include "UndoJournal.h"
+#include "UndoJournalStore.h"
 
 #include "SqlServerStandin.h"
 #include "TestHost.h"
@@ -117,6 +119,30 @@ TEST_F(RepairOnStandin, RepairsEigyoAsExpected) {
     ExpectFile(lines, "Eigyo-repair-log.txt");
     EXPECT_NE(Report().find("削除したユーザー情報\r\nユーザー情報数:9\r\n\r\n補正したデータ"),
               std::string::npos);
+}
+
+// The repair's undo journal holds every row it deleted, whole, and every value it handed
+// over, and it is the file whose SHA-256 the tools' key records.
+TEST_F(RepairOnStandin, TheJournalHoldsTheWholeRepair) {
+    ChooseAccount(0, 0); // 管理者, SN 1
+    dlg->Ok();
+    const std::string path = dlg->Repaired().journal;
+    ASSERT_EQ(journals.files.count(FileNameOf(path)), 1u) << path;
+    const std::string& bytes = journals.files[FileNameOf(path)];
+    EXPECT_EQ(CheckUndoJournalHash(toolKey, path, bytes), JournalHashCheck::Matches);
+    UndoJournal journal;
+    std::string why;
+    ASSERT_EQ(ReadUndoJournal(bytes, RepairJournalScope(), journal, why), Outcome::Done) << why;
+    EXPECT_TRUE(journal.ready);
+    EXPECT_EQ(journal.header.database, "Eigyo");
+    std::map<std::string, std::size_t> deleted;
+    for (const JournalTable& table : journal.deleted)
+        deleted[table.name] += table.rows.size();
+    EXPECT_EQ(deleted["UserOrGroup"], 9u);
+    EXPECT_EQ(deleted["AccessControlList"] + deleted["SearchRight"], 3u);
+    EXPECT_EQ(journal.changes.size(), 22u); // 21 rows, one of them with two columns
+    for (const JournalChange& change : journal.changes)
+        EXPECT_EQ(change.written, std::optional<std::string>("1")) << change.table << change.sn;
 }
 
 // Each statement of the repair, and its COMMIT, failing in turn: the transaction is rolled

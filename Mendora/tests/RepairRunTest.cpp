@@ -280,6 +280,53 @@ TEST_F(RepairRun, ATransactionThatDoesNotBeginChangesNothing) {
     ExpectOnlyEvent(kEventRepairRolledBack, {"A", Ansi("トランザクションに失敗しました。")});
 }
 
+// What the repair found inside its transaction is not what the check found: nothing is
+// deleted, the transaction is rolled back, and the text says why.
+TEST_F(RepairRun, DataChangedSinceTheCheckRollsBack) {
+    ChooseAccount(0, 0);
+    server.Answer(kSuspectUserQuery, {"5\tacc5\t1x\tD\tS", "6\tacc6\t\tD\tS", "7\tnew\t\tD\tS"});
+    dlg->Ok();
+    EXPECT_EQ(Messages(),
+              "Aのデータはチェックの後に変更されています。データチェックをやり直してください。\n");
+    EXPECT_EQ(SentFrom("BEGIN TRANSACTION"),
+              (std::vector<std::string>{"BEGIN TRANSACTION", FormatText(kHeirQuery, {"1"}),
+                                        kSuspectUserQuery, "ROLLBACK"}));
+    EXPECT_NE(Report().find(kRolledBack), std::string::npos);
+}
+
+TEST_F(RepairRun, AnHeirNoLongerValidRollsBack) {
+    ChooseAccount(0, 1);
+    server.answers.erase(FormatText(kHeirQuery, {"2"}));
+    dlg->Ok();
+    EXPECT_EQ(Messages(),
+              "選択したアカウント(SN=2)は有効なアカウントではなくなりました。データチェックを"
+              "やり直してください。\n");
+    EXPECT_EQ(
+        SentFrom("BEGIN TRANSACTION"),
+        (std::vector<std::string>{"BEGIN TRANSACTION", FormatText(kHeirQuery, {"2"}), "ROLLBACK"}));
+}
+
+// A journal that cannot be opened stops the repair before its transaction; one that cannot
+// be written whole rolls it back. Either way the administrator is told why.
+TEST_F(RepairRun, NoRepairWithoutItsUndoJournal) {
+    ChooseAccount(0, 0);
+    journals.refused = true;
+    dlg->Ok();
+    EXPECT_EQ(Messages(), "補正を取り消すための記録を書き込めません。refused\n");
+    EXPECT_FALSE(Sent("BEGIN TRANSACTION"));
+
+    journals.refused = false;
+    journals.failFromAppend = 2; // the header is written, the transaction's part is not
+    view.messages.clear();
+    dlg->Command(IDC_BACK_TO_LIST);
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_EQ(Messages(), "補正を取り消すための記録を書き込めません。disk full\n");
+    EXPECT_TRUE(Sent("ROLLBACK"));
+    EXPECT_FALSE(Sent("COMMIT"));
+    EXPECT_TRUE(dlg->Repaired().journal.empty());
+}
+
 TEST_F(RepairRun, AFailedDocumentTypeUpdateKeepsTheOnesBefore) {
     server.answers.erase(kSuspectUserQuery);
     DocTypeFindings(3);
