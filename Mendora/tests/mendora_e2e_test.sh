@@ -55,6 +55,13 @@ doc_type_repair_log() {
     echo "【Success】,文書タイプの補正を終了しました。,,,"
 }
 
+# The line of the report and the log that names the undo journal the last repair wrote.
+journal_named() {
+    local folder
+    folder="$(dirname "$mendora")/UndoJournals"
+    echo "補正を取り消すための記録: $(winepath -w "$folder/$(ls -t "$folder" | head -n 1)" | tr -d '\r')"
+}
+
 # Presses a button and waits for the end of the repair run it starts.
 run_repair() { # button what
     ui click "$title" "$1" >/dev/null || fail "could not click $2"
@@ -155,10 +162,12 @@ repair | repair-fails)
         printf '%s\n' "以下の補正を行いました。" "$report_separator" "" "キャビネット: 営業部" "" \
             "削除したユーザー情報" "ユーザー情報数:9" "" "補正したデータ" "データ数：21" "" \
             "削除したデータ" "データ数：3" "" "文書タイプ:" "" "補正した文書タイプ情報" \
-            "文書タイプ数：5" "" "$report_separator" "" >>"$work/report-expected.txt"
+            "文書タイプ数：5" "" "$(journal_named)" "" "$report_separator" "" \
+            >>"$work/report-expected.txt"
         {
             head -n -1 "$here/expected/Eigyo-repair-log.txt"
             doc_type_repair_log
+            echo "【Success】,$(journal_named),,,"
             tail -n 1 "$here/expected/Eigyo-repair-log.txt"
         } >>"$work/log-expected.txt"
         python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite" >"$work/tables.txt"
@@ -219,9 +228,9 @@ doc-types-only)
     run_repair 1 補正実行
     expect_equal "$(ui visible "$title" 1005)" 0 "the account list"
     printf '%s\n' "以下の補正を行いました。" "$report_separator" "" "文書タイプ:" "" \
-        "補正した文書タイプ情報" "文書タイプ数：5" "" "$report_separator" "" \
+        "補正した文書タイプ情報" "文書タイプ数：5" "" "$(journal_named)" "" "$report_separator" "" \
         >>"$work/report-expected.txt"
-    doc_type_repair_log >>"$work/log-expected.txt"
+    { doc_type_repair_log; echo "【Success】,$(journal_named),,,"; } >>"$work/log-expected.txt"
     expect_text "$title" 1001 "$work/report-expected.txt" "the repair result"
     expect_log Mendora.log "$work/log-expected.txt" 'のデータチェックを開始しました。'
     close_mendora "closed after the repair"
