@@ -175,7 +175,8 @@ void CMendoraDlg::RepairCabinet() {
         break;
     case UserRepairOutcome::Committed:
         services_.events.Report(RepairCommittedEvent(name, repaired_.counters.CorrectedRowCount,
-                                                     repaired_.counters.DeletedRowCount, {}));
+                                                     repaired_.counters.DeletedRowCount,
+                                                     repaired_.journal));
         break;
     case UserRepairOutcome::RolledBack:
         services_.events.Report(RepairRolledBackEvent(name, repaired_.reason));

@@ -112,7 +112,8 @@ TEST_F(RepairRun, HandsEveryRecordOverInOneTransaction) {
     EXPECT_TRUE(view.Visible(IDC_BACK_TO_LIST));
     EXPECT_EQ(view.controls[IDC_BACK_TO_LIST].leftOf, kButton2);
     EXPECT_TRUE(view.closeCommand);
-    ExpectOnlyEvent(kEventRepairCommitted, {"A", "252", "0", ""});
+    ExpectOnlyEvent(kEventRepairCommitted,
+                    {"A", "252", "0", "\r\n" + Ansi("記録ファイル: ") + dlg->Repaired().journal});
 }
 
 TEST_F(RepairRun, OnlyDocumentTypesNeedNoTransaction) {
