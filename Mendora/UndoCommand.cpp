@@ -103,11 +103,14 @@ public:
         const UndoOutcome users = UndoCabinet(session.Session(), journal_);
         session.Close();
         const std::string name = CabinetName(*cabinet);
-        if (users.end != UndoEnd::Done) {
+        if (users.end == UndoEnd::Failed)
+            return End(kUndoFailed,
+                       name + Ansi(" を元に戻せませんでした。データは変更されていません。"),
+                       users.reason);
+        if (users.end == UndoEnd::Differs) {
             report_.differences = users.differences;
-            return End(users.end == UndoEnd::Differs ? kUndoDiffers : kUndoFailed,
-                       name + Ansi(" は補正後に変更されているため、元に戻しませんでした。"),
-                       users.end == UndoEnd::Failed ? users.reason : "");
+            return End(kUndoDiffers,
+                       name + Ansi(" は補正後に変更されているため、元に戻しませんでした。"));
         }
         const std::string undone = name + Ansi(" の補正を元に戻しました (戻した行: ") +
                                    std::to_string(users.insertedRows) + Ansi(", 戻した値: ") +

@@ -134,6 +134,9 @@ TEST_F(Undo, AFailedStatementRollsBack) {
         "update Container set CreateUserSN = 20 where SN = 7 and CreateUserSN = 1");
     EXPECT_EQ(RunOn(Journal()), kUndoFailed);
     EXPECT_EQ(server.received.back(), "ROLLBACK");
+    EXPECT_NE(ReportFile().find("A を元に戻せませんでした。データは変更されていません。\r\nSQL "
+                                "文を実行できません: update Container"),
+              std::string::npos);
     EXPECT_FALSE(Sent("COMMIT"));
     EXPECT_TRUE(docTypeStatements.empty());
 }
@@ -202,6 +205,9 @@ TEST_F(Undo, AJournalOutsideTheRepairIsRefused) {
              {replaced("Container", "Secrets"), "補正の対象ではない列です: Secrets.CreateUserSN"},
              {bytes.substr(0, bytes.find("ready")), "補正はコミットされていません"},
              {replaced("UserOrGroup\tSN\t", "UserOrGroup\tID\t"), "SN の列がありません"},
+             {replaced("row\tUserOrGroup\t20\t", "row\tUserOrGroup\t20 or 1=1\t")
+                  .replace(bytes.find("SN\tINTEGER"), 10, "SN\tWVARCHAR"),
+              "SN ではない値があります: UserOrGroup"},
              {replaced("\tNULL\t", "\tN\"LL\t"), "文書タイプの値に使えない文字があります: SN=3"}}) {
         EXPECT_EQ(RunOn(journal), kUndoBadInput) << journal;
         EXPECT_NE(ReportFile().find(why), std::string::npos) << ReportFile();
