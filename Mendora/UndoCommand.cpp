@@ -29,6 +29,15 @@ bool ReadJournalFile(const std::string& path, std::string& bytes, std::string& w
         why = Ansi("ジャーナルを開けません: ") + path;
         return false;
     }
+    // Its size first, so that a file far too large is not read at all; the loop still stops
+    // at the bound should it grow meanwhile.
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0 || static_cast<unsigned long long>(size) > kMaxUndoJournalBytes) {
+        why = Ansi("ジャーナルが大きすぎます: ") + path;
+        return false;
+    }
     bytes.clear();
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {

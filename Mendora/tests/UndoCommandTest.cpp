@@ -185,6 +185,10 @@ TEST_F(Undo, AJournalNotTrustedTouchesNothing) {
     EXPECT_EQ(Run({"/undo", name, "/report", "report.txt"}), kUndoBadInput);
     EXPECT_NE(ReportFile().find("記録されていません"), std::string::npos);
 
+    std::filesystem::resize_file(name, kMaxUndoJournalBytes + 1); // sparse, never read
+    EXPECT_EQ(Run({"/undo", name, "/report", "report.txt"}), kUndoBadInput);
+    EXPECT_NE(ReportFile().find("ジャーナルが大きすぎます"), std::string::npos);
+
     EXPECT_EQ(Run({"/undo", "missing", "/report", "report.txt"}), kUndoBadInput);
     EXPECT_NE(ReportFile().find("ジャーナルを開けません: missing"), std::string::npos);
     Untouched();
