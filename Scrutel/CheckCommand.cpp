@@ -1,24 +1,11 @@
 #include "CheckCommand.h"
 
+#include "CommandLine.h"
 #include "Text.h"
 
 #include <cstdio>
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-// The option's name without its / or -, lower case; empty when the argument is no option.
-std::string OptionName(const std::string& argument) {
-    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-'))
-        return {};
-    return Lower(argument.substr(1));
-}
 
 bool CabinetCompleted(const CabinetRun& cabinet, std::size_t checksPerCabinet) {
     if (cabinet.checks.size() != checksPerCabinet)
@@ -83,7 +70,8 @@ bool ParseCheckCommand(const std::vector<std::string>& arguments, CheckCommand& 
         }
         file = value;
     }
-    if (!command.reportFile.empty() && Lower(command.reportFile) == Lower(command.jsonFile)) {
+    if (!command.reportFile.empty() &&
+        AsciiLower(command.reportFile) == AsciiLower(command.jsonFile)) {
         error = "/report and /json name the same file";
         return false;
     }
