@@ -6,10 +6,10 @@
 #include "UndoCommand.h"
 
 #include "CabinetDump.h"
-#include "DialogTestBed.h"
 #include "FakeHandOver.h"
 #include "FakeShell.h"
 #include "MendoraProfile.h"
+#include "MendoraTestBed.h"
 #include "SqlServerStandin.h"
 #include "TempDirectory.h"
 #include "UndoJournalOnDisk.h"
@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 const std::string kPassword = "Velmora-sa-1";
 
-class UndoOnStandin : public DialogTestBed {
+class UndoOnStandin : public MendoraDialog {
 protected:
     TempDirectory folder;
     FakeShell shell;
@@ -32,6 +32,7 @@ protected:
     std::string folderSn; // the folder handed on by hand
 
     void SetUp() override {
+        MendoraDialog::SetUp();
         const fs::path data = standin::DataFolder();
         fs::copy_file(data / "Eigyo.pristine", data / "Eigyo.sqlite",
                       fs::copy_options::overwrite_existing);
@@ -138,6 +139,24 @@ TEST_F(UndoOnStandin, ChangesNothingWhereARowChangedSince) {
     EXPECT_EQ(Undo(journal), kUndoDiffers);
     EXPECT_EQ(eigyo.Dump(), changed);
     EXPECT_NE(Report().find("CreateUserSN: '7' (補正後の値: "), std::string::npos) << Report();
+}
+
+// The whole round: 営業部 repaired through the dialog for 管理者, then its own journal
+// undone: every user table, every column, as before the repair.
+TEST_F(UndoOnStandin, UndoesARepairOfTheDialog) {
+    Eigyo eigyo;
+    const std::string before = eigyo.Dump();
+    DialogServices services = Services(kMendoraProfile);
+    services.run.makeSession = &UndoOnStandin::Session;
+    Open(services);
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    ASSERT_NE(eigyo.Dump(), before);
+    const std::string name = FileNameOf(dlg->Repaired().journal);
+    ASSERT_EQ(journals.files.count(name), 1u);
+    std::ofstream(name, std::ios::binary) << journals.files[name];
+    EXPECT_EQ(Undo(name), kUndoDone) << Report();
+    EXPECT_EQ(eigyo.Dump(), before);
 }
 
 } // namespace

@@ -14,6 +14,8 @@
 #                       is open
 #   repair-killed       Mendora killed in the middle of its transaction: the cabinet is as
 #                       before, and the next tool to start gives the service back
+#   repair-undo         営業部 repaired through the dialog, then Mendora.exe /undo on the
+#                       repair's journal: the cabinet's tables and the document types as before
 #   mendora_e2e_test.sh BUILD_DIR CASE
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -218,6 +220,31 @@ repair-killed)
     expect_service "RUNNING AUTO" "the next tool asks"
     ui click "$scrutel_title" 7 >/dev/null
     expect_exit "$pid" 1 "the administrator answered No"
+    ;;
+repair-undo)
+    keep_files "$sqldata/Eigyo.sqlite" "${doc_types[@]}"
+    doc_type_formats() {
+        python3 - "${doc_types[@]}" <<'PY'
+import sqlite3, sys
+for path in sys.argv[1:]:
+    for row in sqlite3.connect(path).execute("select SN, DocNumberFormat from MasterDocType order by SN"):
+        print(path, row)
+PY
+    }
+    before=$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")
+    formats=$(doc_type_formats)
+    choose_account_for_eigyo
+    run_repair 1 OK
+    [ "$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")" != "$before" ] ||
+        fail "the repair changed nothing"
+    folder="$(dirname "$mendora")/UndoJournals"
+    journal=$(winepath -w "$folder/$(ls -t "$folder" | head -n 1)" | tr -d '\r')
+    wine "$mendora" /undo "$journal" /report "$(winepath -w "$work/undo.txt" | tr -d '\r')" &
+    expect_exit $! 0 "Mendora.exe /undo $journal"
+    expect_equal "$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")" \
+        "$before" "営業部's tables after the undo"
+    expect_equal "$(doc_type_formats)" "$formats" "the document types after the undo"
+    expect_service "RUNNING AUTO" "after the undo"
     ;;
 doc-types-only)
     keep_files "${doc_types[@]}"
