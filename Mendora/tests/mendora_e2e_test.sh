@@ -235,6 +235,7 @@ PY
     formats=$(doc_type_formats)
     choose_account_for_eigyo
     run_repair 1 OK
+    close_mendora "closed after the repair"
     [ "$(python3 "$VT_ROOT/testbed/demo/dump_cabinet.py" "$sqldata/Eigyo.sqlite")" != "$before" ] ||
         fail "the repair changed nothing"
     folder="$(dirname "$mendora")/UndoJournals"
