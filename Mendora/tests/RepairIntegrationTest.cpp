@@ -145,6 +145,48 @@ TEST_F(RepairOnStandin, TheJournalHoldsTheWholeRepair) {
         EXPECT_EQ(change.written, std::optional<std::string>("1")) << change.table << change.sn;
 }
 
+// The answer to COMMIT lost after the server committed: a new connection finds the deleted
+// users gone, and the report says the repair was committed, as it was.
+TEST_F(RepairOnStandin, ALostCommitAnswerIsToldAsCommitted) {
+    std::ofstream(DataFolder() / "faults.json") << R"({"lose": [{"matching": "COMMIT"}]})";
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    ExpectFile(Tables("Eigyo"), "Eigyo-repaired.txt");
+    EXPECT_NE(
+        Report().find("営業部のコミットの応答は失われましたが、データ補正はコミットされています。"),
+        std::string::npos)
+        << Report();
+    EXPECT_EQ(dlg->Repaired().users, UserRepairOutcome::Committed);
+}
+
+// What the repair must not rest on: a user who became suspect since the check, or a journal
+// that cannot be written. Either way the transaction is rolled back and the tables stay.
+TEST_F(RepairOnStandin, NothingChangesWhenTheRepairCannotBeTrusted) {
+    ChooseAccount(0, 0);
+    CSqlServerSession eigyo(standin::Host(), "enc:sa", std::string("enc:") + kPassword,
+                            &kFakeCredentialLibrary, standin::Services(), CreateOdbcConnection,
+                            FileLog());
+    ASSERT_EQ(eigyo.Connect(), Outcome::Done);
+    ASSERT_EQ(eigyo.SelectDatabase("Eigyo"), Outcome::Done);
+    ASSERT_EQ(eigyo.ExecuteStatement("update UserOrGroup set UserSpace = '' where SN = 3"),
+              Outcome::Done);
+    eigyo.ReleaseDatabase();
+    eigyo.Disconnect();
+    const std::string changed = Tables("Eigyo");
+    dlg->Ok();
+    EXPECT_EQ(Tables("Eigyo"), changed);
+    EXPECT_NE(Messages().find("営業部のデータはチェックの後に変更されています。"),
+              std::string::npos);
+
+    SetUp();                     // a fresh cabinet
+    journals.failFromAppend = 2; // the header is written, the transaction's part is not
+    const std::string before = Tables("Eigyo");
+    ChooseAccount(0, 0);
+    dlg->Ok();
+    EXPECT_EQ(Tables("Eigyo"), before);
+    EXPECT_NE(Messages().find("補正を取り消すための記録を書き込めません。"), std::string::npos);
+}
+
 // Each statement of the repair, and its COMMIT, failing in turn: the transaction is rolled
 // back and the cabinet is as it was, and the report and the log say so (of a failed COMMIT,
 // as a new connection finds it: not committed).

@@ -602,13 +602,16 @@ def split_batch(sql):
 
 class Fault:
     """One entry of DIR/faults.json: the nth statement of a connection that starts with
-    `matching` fails with error `number` (a "fail" entry) or runs `ms` milliseconds late (a
-    "delay" entry). Each connection counts on its own copy."""
+    `matching` fails with error `number` (a "fail" entry), runs `ms` milliseconds late (a
+    "delay" entry), or runs and then loses its answer: the connection ends before the reply
+    (a "lose" entry). Each connection counts on its own copy."""
     KEYS = {'matching', 'nth', 'number', 'message'}
     DELAY_KEYS = {'matching', 'nth', 'ms'}
+    LOSE_KEYS = {'matching', 'nth'}
 
-    def __init__(self, entry, delay=False):
-        keys = self.DELAY_KEYS if delay else self.KEYS
+    def __init__(self, entry, delay=False, lose=False):
+        keys = self.LOSE_KEYS if lose else self.DELAY_KEYS if delay else self.KEYS
+        self.lose = lose
         if not isinstance(entry, dict) or set(entry) - keys:
             raise ValueError('entry %r: expected an object with keys %s'
                              % (entry, ', '.join(sorted(keys))))
@@ -669,9 +672,11 @@ class Server:
                 doc = json.load(f)
             entries = doc.get('fail', []) if isinstance(doc, dict) else None
             delays = doc.get('delay', []) if isinstance(doc, dict) else None
-            if not isinstance(entries, list) or not isinstance(delays, list):
-                raise ValueError('expected {"fail": [...], "delay": [...]}')
-            return [Fault(e) for e in entries] + [Fault(e, delay=True) for e in delays]
+            losses = doc.get('lose', []) if isinstance(doc, dict) else None
+            if not all(isinstance(kind, list) for kind in (entries, delays, losses)):
+                raise ValueError('expected {"fail": [...], "delay": [...], "lose": [...]}')
+            return ([Fault(e) for e in entries] + [Fault(e, delay=True) for e in delays] +
+                    [Fault(e, lose=True) for e in losses])
         except FileNotFoundError:
             return []
         except (OSError, ValueError) as e:
@@ -1065,6 +1070,11 @@ class Session(threading.Thread):
     def statement(self, toks, text, params, more, done_token):
         """Runs one statement, emits its tokens; False when it failed (the batch stops)."""
         fault = self.injected_fault(text)
+        if fault and fault.lose:
+            # the statement takes effect; its answer never reaches the client
+            self.run_statement(toks, params, more, done_token)
+            log.info('spid %d: ending the connection before the answer', self.spid)
+            raise ClientGone()
         if fault and fault.delay_ms is not None:
             time.sleep(fault.delay_ms / 1000)
         elif fault:
@@ -1095,6 +1105,7 @@ class Session(threading.Thread):
                 chosen = fault
         if chosen:
             log.info('spid %d: injecting %s into statement %d matching %r: %s', self.spid,
+                     'a lost answer' if chosen.lose else
                      'a delay' if chosen.delay_ms is not None else 'error %d' % chosen.number,
                      chosen.nth, chosen.matching, text[:200])
         return chosen
