@@ -9,6 +9,7 @@
 #include "Text.h"
 #include "UndoJournalStore.h"
 #include "UndoRun.h"
+#include "WindowlessShell.h"
 
 #include <fstream>
 
@@ -79,26 +80,12 @@ bool TrustJournal(const UndoCommand& command, const IToolKey* key, UndoJournal& 
 
 // Start-up without a window, as /check starts: the system's mutex and texts, no question,
 // and the undo in place of the main dialog. What ends the run early is its refusal.
-class CUndoShell : public IApplicationShell {
+class CUndoShell : public CWindowlessShell {
 public:
     CUndoShell(IApplicationShell& system, const UndoJournal& journal, const RunServices& services,
                UndoReport& report)
-        : system_(system), journal_(journal), services_(services), report_(report) {}
-
-    InstanceMutex AcquireInstanceMutex(const std::string& name) override {
-        const InstanceMutex mutex = system_.AcquireInstanceMutex(name);
-        if (mutex == InstanceMutex::AnotherCopy)
-            End(kUndoRefused, Ansi("Mendora はすでに実行中です。"));
-        return mutex;
-    }
-    std::string LoadText(int id) override { return system_.LoadText(id); }
-    bool SharesService() const override { return false; }
-    int ShowMessage(const std::string& text, unsigned) override {
-        End(kUndoRefused, text);
-        return 1; // OK
-    }
-    // Naming the journal on the command line is the administrator's consent.
-    bool ConsentToStop(const ToolProfile&, CServerInventory&) override { return true; }
+        : CWindowlessShell(system, Ansi("Mendora はすでに実行中です。")), journal_(journal),
+          services_(services), report_(report) {}
 
     void RunMainDialog(CServerInventory& inventory, const SessionEndFn&) override {
         const CabinetRecord* cabinet = Find(inventory);
@@ -157,7 +144,8 @@ private:
         report_.outcome = why.empty() ? text : text + "\r\n" + why;
     }
 
-    IApplicationShell& system_;
+    void Refused(const std::string& text) override { End(kUndoRefused, text); }
+
     const UndoJournal& journal_;
     const RunServices& services_;
     UndoReport& report_;
@@ -186,10 +174,7 @@ int Finish(const UndoReport& report, const UndoCommand& command, ILog& log) {
 } // namespace
 
 bool IsUndoCommand(const std::vector<std::string>& arguments) {
-    for (const std::string& argument : arguments)
-        if (OptionName(argument) == "undo")
-            return true;
-    return false;
+    return HasOption(arguments, "undo");
 }
 
 bool ParseUndoCommand(const std::vector<std::string>& arguments, UndoCommand& command,

@@ -37,10 +37,7 @@ std::string Bool(bool value) {
 } // namespace
 
 bool IsCheckCommand(const std::vector<std::string>& arguments) {
-    for (const std::string& argument : arguments)
-        if (OptionName(argument) == "check")
-            return true;
-    return false;
+    return HasOption(arguments, "check");
 }
 
 bool ParseCheckCommand(const std::vector<std::string>& arguments, CheckCommand& command,

@@ -9,6 +9,7 @@
 #include "StringIds.h"
 #include "Text.h"
 #include "ToolVersion.h"
+#include "WindowlessShell.h"
 
 #include <algorithm>
 #include <ctime>
@@ -81,33 +82,16 @@ private:
 
 // Start-up without a window: the system's mutex, claim and texts, no question, and the
 // check run in place of the main dialog. What ends the run early is kept as its refusal.
-class CUnattendedShell : public IApplicationShell {
+class CUnattendedShell : public CWindowlessShell {
 public:
     CUnattendedShell(IApplicationShell& system, const CheckCommand& command, CRunRecorder& recorder,
                      const DialogServices& services)
-        : system_(system), command_(command), recorder_(recorder), services_(services),
+        : CWindowlessShell(system, Ansi("Scrutel はすでに実行中です。")), command_(command),
+          recorder_(recorder), services_(services),
           runLog_(services.log, services.run.loadText, kScrutelLogTexts) {}
 
     int Refusal() const { return refusal_; }
     bool Completed() const { return completed_; }
-
-    InstanceMutex AcquireInstanceMutex(const std::string& name) override {
-        const InstanceMutex mutex = system_.AcquireInstanceMutex(name);
-        if (mutex == InstanceMutex::AnotherCopy)
-            Refuse(kCheckRefused, Ansi("Scrutel はすでに実行中です。"));
-        return mutex;
-    }
-    std::string LoadText(int id) override { return system_.LoadText(id); }
-    // Before the run only refusals are shown: not installed, the service would not stop or
-    // another tool holds it (a check does not run beside a repair).
-    bool SharesService() const override { return false; }
-    int ShowMessage(const std::string& text, unsigned) override {
-        Refuse(kCheckRefused, text);
-        return 1; // OK
-    }
-
-    // Scheduling the task is the administrator's consent.
-    bool ConsentToStop(const ToolProfile&, CServerInventory&) override { return true; }
 
     // The cabinets are read once the service is stopped, as the dialog reads them: a
     // catalogue that cannot be read then is a failure of the run, not an unknown name.
@@ -161,7 +145,8 @@ private:
         recorder_.Message(text);
     }
 
-    IApplicationShell& system_;
+    void Refused(const std::string& text) override { Refuse(kCheckRefused, text); }
+
     const CheckCommand& command_;
     CRunRecorder& recorder_;
     const DialogServices& services_;

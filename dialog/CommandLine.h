@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 inline std::string AsciiLower(std::string text) {
     for (char& c : text)
@@ -16,4 +17,12 @@ inline std::string OptionName(const std::string& argument) {
     if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-'))
         return {};
     return AsciiLower(argument.substr(1));
+}
+
+// Whether one of the arguments is the option (name in lower case, without / or -).
+inline bool HasOption(const std::vector<std::string>& arguments, const std::string& name) {
+    for (const std::string& argument : arguments)
+        if (OptionName(argument) == name)
+            return true;
+    return false;
 }
