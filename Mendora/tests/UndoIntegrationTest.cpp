@@ -141,6 +141,23 @@ TEST_F(UndoOnStandin, ChangesNothingWhereARowChangedSince) {
     EXPECT_NE(Report().find("CreateUserSN: '7' (補正後の値: "), std::string::npos) << Report();
 }
 
+// A journal edited after it was recorded: refused before the service or the cabinet is
+// touched.
+TEST_F(UndoOnStandin, AnEditedJournalIsRefused) {
+    Eigyo eigyo;
+    const std::string journal = ChangeByHand(eigyo);
+    const std::string changed = eigyo.Dump();
+    // Still a journal the reader takes, only its start time edited.
+    std::string bytes = folder.Read(journal);
+    const std::size_t at = bytes.find("2026-12-09 14:02:51");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 18] = '2';
+    std::ofstream(journal, std::ios::binary) << bytes;
+    EXPECT_EQ(Undo(journal), kUndoBadInput);
+    EXPECT_EQ(eigyo.Dump(), changed);
+    EXPECT_EQ(machine.Service(), "RUNNING AUTO");
+}
+
 // The whole round: 営業部 repaired through the dialog for 管理者, then its own journal
 // undone: every user table, every column, as before the repair.
 TEST_F(UndoOnStandin, UndoesARepairOfTheDialog) {
