@@ -3,6 +3,7 @@
 // runs the same statements as the yardstick.
 #pragma once
 
+#include "BareLoop.h"
 #include "BenchSupport.h"
 #include "CheckHost.h"
 #include "FakeCredentialLibrary.h"
@@ -13,12 +14,6 @@
 
 #include "StringTable.h"
 #include "Text.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
 
 #include <cstdio>
 #include <memory>
@@ -65,42 +60,6 @@ private:
     std::unique_ptr<ISqlConnection> inner_;
     Recorded& sent_;
 };
-
-// The same statements through plain ODBC: every value fetched as wide text, nothing kept.
-inline double BareLoop(const std::string& host, const std::string& database,
-                       const std::vector<std::string>& statements) {
-    SQLHENV env;
-    SQLHDBC dbc;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    const std::u16string text =
-        Utf16FromAnsi("DRIVER={SQL Server};SERVER=" + host +
-                      ";UID=sa;PWD=Velmora-sa-1;DATABASE=" + database + ";");
-    SQLDriverConnectW(dbc, nullptr, (SQLWCHAR*)text.c_str(), SQL_NTS, nullptr, 0, nullptr,
-                      SQL_DRIVER_NOPROMPT);
-    SQLWCHAR buffer[4096];
-    const Clock::time_point start = Clock::now();
-    for (const std::string& sql : statements) {
-        SQLHSTMT st;
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        const std::u16string wide = Utf16FromAnsi(sql);
-        SQLExecDirectW(st, (SQLWCHAR*)wide.c_str(), SQL_NTS);
-        SQLSMALLINT columns = 0;
-        SQLNumResultCols(st, &columns);
-        while (SQL_SUCCEEDED(SQLFetch(st)))
-            for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-                SQLLEN indicator;
-                SQLGetData(st, c, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
-            }
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-    }
-    const double seconds = Seconds(Clock::now() - start);
-    SQLDisconnect(dbc);
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-    return seconds;
-}
 
 // A session with the cabinet's database, logged in as sa, that notes every statement in
 // sent; and the benchmark's own log, started empty. Nothing (after a message) when the

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::size_t lines = CountLines(log);
-    const double bare = BareLoop(host, database, sent.statements);
+    const double bare = BareLoop(host, database, sent.statements).seconds;
 
     // The log alone: the same number of lines, one write each.
     CloseLogFile();

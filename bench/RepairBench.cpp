@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::size_t lines = CountLines(log);
-    const double bare = BareLoop(server, database, sent.statements);
+    const double bare = BareLoop(server, database, sent.statements).seconds;
     CloseLogFile();
     std::remove(log);
 

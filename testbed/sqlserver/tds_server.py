@@ -683,6 +683,15 @@ class Server:
             log.error('ignoring %s: %s', path, e)
             return []
 
+    def open_trace(self, spid):
+        """DIR/trace/<spid>.sql for one connection when the folder DIR/trace exists (else
+        None): every batch the connection sends is appended as the client sent it, UTF-8,
+        each ended by a NUL, so that a benchmark can send the same statements again."""
+        folder = os.path.join(self.data_dir, 'trace')
+        if not os.path.isdir(folder):
+            return None
+        return open(os.path.join(folder, '%06d.sql' % spid), 'ab', buffering=0)
+
     def database_names(self):
         files = []
         try:
@@ -731,6 +740,7 @@ class Session(threading.Thread):
         self.out_packet_id = 1
         self.attention_seen = False
         self.faults = []
+        self.trace = None
 
     # -- socket --------------------------------------------------------------------------------
 
@@ -831,6 +841,9 @@ class Session(threading.Thread):
             except sqlite3.Error:
                 pass
         self.cons.clear()
+        if self.trace:
+            self.trace.close()
+            self.trace = None
         try:
             self.sock.close()
         except OSError:
@@ -925,6 +938,7 @@ class Session(threading.Thread):
             self.packet_size = max(512, min(packet_size, 32767))
         self.db = target
         self.faults = self.server.read_faults()
+        self.trace = self.server.open_trace(self.spid)
         if self.faults:
             log.info('spid %d: %d fault(s) to inject', self.spid, len(self.faults))
         out = [tok_envchange(1, b_varchar(target), b_varchar('master')),
@@ -1045,6 +1059,8 @@ class Session(threading.Thread):
             skip = 0
         text = d[skip:].decode('utf-16-le', 'surrogatepass')
         log.info('spid %d [%s]: %s', self.spid, self.db, text[:400])
+        if self.trace:
+            self.trace.write(text.encode('utf-8', 'surrogatepass') + b'\0')
         try:
             stmts = split_batch(text)
         except tsql.TsqlError as e:

@@ -75,10 +75,12 @@ reset_service() {
 
 # Starts a tool in a working folder (where it writes its log; a fresh one unless given),
 # answers Yes and waits for its cabinet list; when the list does not come up the run ends
-# here rather than time out on every later step. Sets pid and work.
+# here rather than time out on every later step. Sets pid and work. The words of
+# $tool_wrapper, when set, go before wine (a benchmark measures the process so).
 start_tool() { # exe title [work]
     work=${3:-$(mktemp -d)}
-    (cd "$work" && exec wine "$1") &
+    # shellcheck disable=SC2086
+    (cd "$work" && exec ${tool_wrapper:-} wine "$1") &
     pid=$!
     expect_box "$2" "停止してよろしいですか" question
     ui click "$2" 6 >/dev/null

@@ -355,6 +355,26 @@ class FaultInjectionTest(StandInCase):
         self.connect().execute('update Container set IsTrash=IsTrash where SN = 10')
 
 
+class TraceTest(StandInCase):
+    def test_batches_are_traced_only_while_the_folder_exists(self):
+        folder = os.path.join(self.dir, 'trace')
+        os.mkdir(folder)
+        con = self.connect()
+        batches = ["select SN from Container where SN = 10", "update Container set IsTrash=0\n"
+                   "\twhere SN = 12 and N'山田' <> ''"]
+        for sql in batches:
+            con.execute(sql)
+        con.close()
+        traced = [os.path.join(folder, name) for name in os.listdir(folder)]
+        self.assertEqual(len(traced), 1)
+        with open(traced[0], 'rb') as f:
+            sent = f.read().split(b'\0')
+        shutil.rmtree(folder)
+        self.assertEqual(sent[-3:], [b.encode('utf-8') for b in batches] + [b''])
+        self.connect().execute('select 1')
+        self.assertFalse(os.path.exists(folder))
+
+
 class CancelTest(StandInCase):
     def test_cancel_long_statement(self):
         con = self.connect()
