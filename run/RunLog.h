@@ -1,6 +1,8 @@
 // The tool's log as a subscriber of a run: the lines the tools have always written, in the
 // order the run's events come. Each phase's begin and end line is a text of the tool's
-// string table with the name in it; the document type check's are fixed.
+// string table with the name in it; the document type check's are fixed. A result's
+// findings and changes, a line a row, go to the file together (ILog::ResultLater): at the
+// latest when its check or the run ends, or the session sends its next statement.
 #pragma once
 
 #include "LogFile.h"
@@ -31,11 +33,13 @@ public:
         PhaseLine(phase, false, name);
     }
     void Finding(const std::string& label, const std::string& message) override {
-        log_.Result(LogStatus::Failure, label, message);
+        log_.ResultLater(LogStatus::Failure, label, message);
     }
     void ChangeMade(const std::string& label, const std::string& message) override {
-        log_.Result(LogStatus::Success, label, message);
+        log_.ResultLater(LogStatus::Success, label, message);
     }
+    void CheckEnded(const char*, Outcome) override { log_.Flush(); }
+    void Ended(Outcome) override { log_.Flush(); }
     void Summarised(const std::string& text) override;
     void Failed(const RunFailure& failure) override;
 

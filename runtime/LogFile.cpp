@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -75,14 +76,17 @@ void EndLine(std::string& line) {
 }
 
 // Each line is built in one buffer that lives as long as the log, and handed to the file in
-// the current directory at that moment.
+// the current directory at that moment, together with the lines that waited before it.
 class CFileLog : public ILog {
 public:
+    ~CFileLog() override { Flush(); }
+
     void Result(LogStatus status, const std::string& text, const std::string& text2,
                 const std::string& text3, const std::string& text4) override {
         std::unique_lock<std::mutex> lock(mutex_);
         StartLine();
         AppendResultText(line_, status, text, text2, text3, text4);
+        Wait();
         Write(lock);
     }
     void ErrorCode(const char* sourceFile, int line, std::uint32_t code1, std::uint32_t code2,
@@ -90,9 +94,24 @@ public:
         std::unique_lock<std::mutex> lock(mutex_);
         StartLine();
         AppendErrorCodeText(line_, sourceFile, line, code1, code2, message);
+        Wait();
         Write(lock);
     }
+    void ResultLater(LogStatus status, const std::string& text, const std::string& text2) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        StartLine();
+        AppendResultText(line_, status, text, text2, {}, {});
+        Wait();
+        if (waiting_.size() >= kWaitingBytes)
+            Write(lock);
+    }
+    void Flush() override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!waiting_.empty())
+            Write(lock);
+    }
     void SetName(const std::string& name) {
+        Flush();
         const std::lock_guard<std::mutex> lock(mutex_);
         name_ = name;
         CloseLogFile();
@@ -104,8 +123,12 @@ public:
 
 private:
     // The date and time the line starts with; the local time is worked out once a second.
+    // The clock is read through std::chrono: the C library's time() looks up the time zone
+    // at every call on some runtimes (Wine's reads the zone file twice), which a line a
+    // finding would pay a million times.
     void StartLine() {
-        const std::time_t now = std::time(nullptr);
+        const std::time_t now =
+            std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
         if (now != stampedAt_) {
             stamp_.clear();
             AppendTimestamp(stamp_, LocalTime(now));
@@ -114,11 +137,17 @@ private:
         }
         line_ = stamp_;
     }
-    // A refused log is told once a path, after the lock is let go: the one told may log.
-    void Write(std::unique_lock<std::mutex>& lock) {
+    // The line built, ended, joins those that wait.
+    void Wait() {
         EndLine(line_);
+        waiting_ += line_;
+    }
+    // Hands every line that waits to the file with one write. A refused log is told once a
+    // path, after the lock is let go: the one told may log.
+    void Write(std::unique_lock<std::mutex>& lock) {
         std::string path;
-        const TargetRefusal refusal = AppendToLogFile(name_, line_, path);
+        const TargetRefusal refusal = AppendToLogFile(name_, waiting_, path);
+        waiting_.clear();
         if (refusal == TargetRefusal::None || path == toldPath_ || !refusalHandler_)
             return;
         toldPath_ = path;
@@ -135,6 +164,8 @@ private:
     std::time_t stampedAt_ = -1;
     std::string stamp_;
     std::string line_;
+    static constexpr std::size_t kWaitingBytes = 64 * 1024;
+    std::string waiting_; // whole lines of ResultLater, not yet written
 };
 
 CFileLog& TheFileLog() {

@@ -5,11 +5,16 @@
 // Everything that logs writes to an ILog it is given: the programs give the log file,
 // FileLog(), "<tool>.log" in the current directory; tests give a log that keeps the lines.
 // The file log hands each line to the system with one write before it returns, so the log
-// is complete even when the program ends abruptly; nothing is buffered in the process and
-// failures are silent (the log must never stop the tool). Lines are ANSI text (code page
-// 932) ended by CR LF, fields separated by commas without quoting, after the date and time.
-// A line is at most 1,023 bytes: a longer one is cut on a character boundary and still ends
-// with CR LF, so the next line starts on a line of its own.
+// is complete even when the program ends abruptly, and failures are silent (the log must
+// never stop the tool). The one exception are the lines of one result that a run logs row
+// after row (a check's findings, a repair's changes: ResultLater): they wait in the
+// process, at most 64 KB of them, and go to the system together, with the next line
+// logged otherwise or at Flush, which the SQL session calls before it sends a statement.
+// So whenever the tool waits on anything outside itself its log is complete; a process
+// killed while it formats one result loses that result's last lines only. Lines are ANSI text (code
+// page 932) ended by CR LF, fields separated by commas without quoting, after the date and time. A
+// line is at most 1,023 bytes: a longer one is cut on a character boundary and still ends with CR
+// LF, so the next line starts on a line of its own.
 //
 // The file stays open between lines for as long as its path (the current directory and the
 // name) stays the same: opening and closing it for every line cost far more than the write
@@ -42,6 +47,13 @@ public:
     // source file is named without its folders.
     virtual void ErrorCode(const char* sourceFile, int line, std::uint32_t code1,
                            std::uint32_t code2, const std::string& message) = 0;
+    // A result line that may wait in the process until the next line logged otherwise or
+    // Flush: one of the many lines a result's rows give.
+    virtual void ResultLater(LogStatus status, const std::string& text, const std::string& text2) {
+        Result(status, text, text2);
+    }
+    // Hands the lines that wait to the system.
+    virtual void Flush() {}
 };
 
 // The program's log file; its name ("Scrutel.log" or "Mendora.log") is set once at start-up.

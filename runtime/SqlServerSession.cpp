@@ -95,6 +95,7 @@ Outcome CSqlServerSession::SelectDatabase(const std::string& name) {
 }
 
 Outcome CSqlServerSession::ExecuteQuery(const std::string& sql, std::string& text, long& rows) {
+    log_->Flush(); // the log is complete while the server works
     if (!shared_->connection || !shared_->databaseSelected || sql.empty())
         return Outcome::Failed;
     std::string result;
@@ -108,12 +109,14 @@ Outcome CSqlServerSession::ExecuteQuery(const std::string& sql, std::string& tex
 }
 
 Outcome CSqlServerSession::ExecuteStatement(const std::string& sql) {
+    log_->Flush(); // the log is complete while the server works
     if (!shared_->connection || !shared_->databaseSelected || sql.empty())
         return Outcome::Failed;
     return shared_->connection->Execute(sql) ? Outcome::Done : Outcome::Failed;
 }
 
 Outcome CSqlServerSession::ReadRows(const std::string& sql, SqlRowSet& result) {
+    log_->Flush(); // the log is complete while the server works
     if (!shared_->connection || !shared_->databaseSelected || sql.empty())
         return Outcome::Failed;
     SqlRowSet rows;

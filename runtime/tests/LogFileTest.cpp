@@ -72,6 +72,34 @@ TEST(LogFile, CreatedByTheFirstLineAndAppendedAfter) {
     CloseLogFile();
 }
 
+// A result's lines wait in the process until the next line logged otherwise, a Flush, or
+// 64 KB of them; they reach the file whole and in their order.
+TEST(LogFile, ResultLinesWaitUntilTheNextLineOrFlush) {
+    TempDirectory dir;
+    SetLogFileName("Test.log");
+    FileLog().ResultLater(LogStatus::Failure, "Large", "row 1");
+    FileLog().ResultLater(LogStatus::Failure, "Large", "row 2");
+    EXPECT_EQ(dir.Read("Test.log").find("row 1"), std::string::npos);
+    FileLog().Result(LogStatus::Success, "ended");
+    std::string text = dir.Read("Test.log");
+    ASSERT_NE(text.find(",Large,row 2,,\r\n"), std::string::npos);
+    EXPECT_LT(text.find("row 1"), text.find("row 2"));
+    EXPECT_LT(text.find("row 2"), text.find("ended"));
+
+    FileLog().ResultLater(LogStatus::Success, "Large", "row 3");
+    FileLog().Flush();
+    EXPECT_NE(dir.Read("Test.log").find(",Large,row 3,,\r\n"), std::string::npos);
+
+    const std::string row(200, 'r');
+    for (int i = 0; i < 400; ++i) // about 90 KB
+        FileLog().ResultLater(LogStatus::Failure, "Large", row);
+    text = dir.Read("Test.log");
+    EXPECT_GE(text.size(), 64u * 1024u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    FileLog().Flush();
+    CloseLogFile();
+}
+
 TEST(LogFile, LongLineKeepsItsLineEnd) {
     TempDirectory dir;
     SetLogFileName("Test.log");
