@@ -30,7 +30,8 @@ std::string UtcNow() {
 // findings, what stopped it, and the report text.
 class CRunRecorder : public IRunEvents {
 public:
-    explicit CRunRecorder(CheckRun& run) : run_(run) {}
+    // The findings are kept for the JSON record only: a million of them cost a hundred MB.
+    CRunRecorder(CheckRun& run, bool keepFindings) : run_(run), keepFindings_(keepFindings) {}
 
     void CabinetBegun(const CabinetRecord& record) override {
         run_.cabinets.push_back({CabinetName(record), {}, {}, {}});
@@ -53,7 +54,7 @@ public:
             run_.cabinets.back().checks.push_back(result);
     }
     void Finding(const std::string& label, const std::string& message) override {
-        if (findings_ != nullptr)
+        if (findings_ != nullptr && keepFindings_)
             findings_->push_back({"Failure", {label, message, "", ""}});
     }
     // What the dialog would have shown, or else what the log says of it.
@@ -76,6 +77,7 @@ public:
 
 private:
     CheckRun& run_;
+    bool keepFindings_;
     std::vector<CheckFinding>* findings_ = nullptr;
     long count_ = 0;
 };
@@ -241,7 +243,7 @@ int RunUnattendedCheck(const std::vector<std::string>& arguments, IApplicationSh
         return Finish(run, command, RefusalReport(run), log, logRefusals.texts);
     }
 
-    CRunRecorder recorder(run);
+    CRunRecorder recorder(run, !command.jsonFile.empty());
     CUnattendedShell unattended(shell, command, recorder, services.dialog);
     // The run's refusals are told once, at its end.
     RunApplication(kScrutelProfile, unattended, services.handOver, services.catalogue,
