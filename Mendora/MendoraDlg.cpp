@@ -145,13 +145,15 @@ void CMendoraDlg::ShowValidAccounts() {
     UpdateOkButton();
 }
 
+// Filled while hidden: a list view that is shown repaints and rescrolls at every item it
+// is given, which for thousands of accounts costs seconds while the service is down.
 void CMendoraDlg::FillAccountList() {
-    ShowAccountList();
     view_.ClearList(IDC_ACCOUNT_LIST);
     for (std::size_t j = 0; j < accounts_.size(); ++j)
         view_.AddItem(IDC_ACCOUNT_LIST,
                       {accounts_[j].sn, accounts_[j].accountName, accounts_[j].domainName}, -1,
                       static_cast<int>(j));
+    ShowAccountList();
 }
 
 void CMendoraDlg::RepairCabinet() {
