@@ -48,14 +48,14 @@ CServiceHandOver::CServiceHandOver(IServiceManager& services, IToolKey& key,
       events_(events) {}
 
 ServiceWait CServiceHandOver::Wait() const {
-    const std::uint32_t seconds = key_.ReadNumber(kStopWaitValue).value_or(kStopPolls);
+    const std::uint32_t seconds = key_.ReadNumber(kStopWaitValue).value_or(kStopWaitSeconds);
     return {sleep_, static_cast<int>(std::clamp<std::uint32_t>(seconds, 1, kMaxStopWaitSeconds))};
 }
 
 // A stop the tool gave up on may still finish: it is given at least the default wait.
 ServiceWait CServiceHandOver::SettleWait() const {
     ServiceWait wait = Wait();
-    wait.polls = std::max(wait.polls, kStopPolls);
+    wait.seconds = std::max(wait.seconds, kStopWaitSeconds);
     return wait;
 }
 

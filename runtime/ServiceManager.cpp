@@ -30,7 +30,7 @@ Outcome StopAndDisableService(IServiceManager& services, const std::string& serv
         services.RequestStop(service); // its answer is seen in the polls below
     // A poll that cannot ask the service is one poll lost, not the end: the service
     // manager may be busy with the very stop it was asked for.
-    for (int poll = 0; poll < wait.polls; ++poll) {
+    for (int poll = 0; poll < wait.Polls(); ++poll) {
         const std::optional<ServiceState> now = services.State(service);
         if (now == ServiceState::Stopped &&
             services.SetStartType(service, ServiceStartType::Disabled))
@@ -53,7 +53,7 @@ PutBack PutServiceBack(IServiceManager& services, const std::string& service,
             return services.Start(service) ? PutBack::Done : PutBack::NotStarted;
         if (state && *state != ServiceState::StopPending)
             return PutBack::Done; // running, or on its way there
-        if (poll >= wait.polls)
+        if (poll >= wait.Polls())
             return state ? PutBack::StillStopping : PutBack::NotStarted;
         wait.sleep(kStopPollIntervalMs);
     }

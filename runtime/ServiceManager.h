@@ -64,13 +64,16 @@ using SleepFn = std::function<void(int milliseconds)>;
 void SleepMilliseconds(int milliseconds);
 
 // How long a tool waits for the service to stop, and then for a stop it gave up on to
-// settle: polls a second apart.
-constexpr int kStopPolls = 60;
-constexpr int kStopPollIntervalMs = 1000;
+// settle. The service is asked every 50 ms: the storage service is down for its users from
+// the moment it stops, and every moment the tool sleeps past that is downtime of its own.
+constexpr int kStopWaitSeconds = 60;
+constexpr int kStopPollIntervalMs = 50;
+constexpr int kStopPollsPerSecond = 1000 / kStopPollIntervalMs;
 
 struct ServiceWait {
     SleepFn sleep = SleepMilliseconds;
-    int polls = kStopPolls;
+    int seconds = kStopWaitSeconds;
+    int Polls() const { return seconds * kStopPollsPerSecond; }
 };
 
 // How a service stands: the two things the tools change and put back.

@@ -165,7 +165,7 @@ TEST_F(HandOver, AnUntrustedOrBusyLockTouchesNothing) {
 
 TEST_F(HandOver, AStopThatDoesNotFinishInTimeIsUndone) {
     machine.key.numbers[kStopWaitValue] = 5;
-    machine.Store().pollsToStop = 30; // stops long after the wait, within the next minute
+    machine.Store().pollsToStop = 30 * kStopPollsPerSecond; // long after the wait, within a minute
     auto tool = machine.Start(10);
     EXPECT_EQ(tool->handOver.Take(false), Result::NotStopped);
     EXPECT_EQ(tool->handOver.Refusal(), Ansi("サービスの無効化に失敗しました。"));
@@ -173,7 +173,7 @@ TEST_F(HandOver, AStopThatDoesNotFinishInTimeIsUndone) {
     EXPECT_FALSE(machine.Record());
     EXPECT_TRUE(Logged("時間内に停止しなかったため、元の状態に戻しました。"));
 
-    machine.Store() = {ServiceState::Running, ServiceStartType::Auto, 8};
+    machine.Store() = {ServiceState::Running, ServiceStartType::Auto, 8 * kStopPollsPerSecond};
     machine.Store().refuseStart = true;
     EXPECT_EQ(tool->handOver.Take(false), Result::NotStopped);
     EXPECT_EQ(Utf8FromAnsi(tool->handOver.Refusal()),

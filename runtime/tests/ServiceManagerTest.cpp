@@ -12,7 +12,7 @@ class ServiceSteps : public ::testing::Test {
 protected:
     FakeServiceManager manager;
     int sleptMs = 0;
-    ServiceWait wait{[this](int ms) { sleptMs += ms; }, kStopPolls};
+    ServiceWait wait{[this](int ms) { sleptMs += ms; }, kStopWaitSeconds};
     FakeServiceManager::Service& Store() { return manager.services["HalvixStoreP"]; }
     Outcome Stop() { return StopAndDisableService(manager, "HalvixStoreP", wait); }
     PutBack Back(ServiceStartType type, bool running) {
@@ -25,7 +25,7 @@ TEST_F(ServiceSteps, RunningServiceIsStoppedThenDisabled) {
     EXPECT_EQ(Stop(), Outcome::Done);
     EXPECT_EQ(manager.requests, (Requests{"stop HalvixStoreP", "config HalvixStoreP 4"}));
     EXPECT_EQ(Store().startType, ServiceStartType::Disabled);
-    EXPECT_EQ(sleptMs, 3000); // three polls saw it stop-pending
+    EXPECT_EQ(sleptMs, 3 * kStopPollIntervalMs); // three polls saw it stop-pending
 }
 
 TEST_F(ServiceSteps, StoppedManualServiceIsDisabledWithoutAStopRequest) {
@@ -37,7 +37,7 @@ TEST_F(ServiceSteps, StoppedManualServiceIsDisabledWithoutAStopRequest) {
 
 TEST_F(ServiceSteps, GivesUpAfterItsPollsOrWhenItCannotDisable) {
     Store().pollsToStop = -1;
-    wait.polls = 5;
+    wait.seconds = 5;
     EXPECT_EQ(Stop(), Outcome::Failed);
     EXPECT_EQ(sleptMs, 5000);
     EXPECT_EQ(Store().startType, ServiceStartType::Auto);
@@ -70,7 +70,7 @@ TEST_F(ServiceSteps, PutBackWaitsForAStopToSettleBeforeItStarts) {
     EXPECT_EQ(Store().state, ServiceState::Running);
 
     Store() = {ServiceState::StopPending, ServiceStartType::Auto, -1};
-    wait.polls = 2;
+    wait.seconds = 2;
     EXPECT_EQ(Back(ServiceStartType::Auto, true), PutBack::StillStopping);
 
     Store() = {ServiceState::Stopped, ServiceStartType::Disabled};
