@@ -7,7 +7,9 @@
 # it) with bench's service_watch.exe beside it (the storage service's downtime, polled every
 # 5 ms, and the process's peak working set). The statements come from the stand-in's trace
 # of the tool's own run (DIR/trace); the bare loop sends them again in a process of its own.
-# The tool and its loop alternate, three runs each, and every figure is a median.
+# The tool and its loop alternate, three runs each, and every figure is a median; a ratio or
+# a difference is the median of the three pairs' own (run i against loop i, side by side),
+# which keeps a slow minute of the stand-in from counting against one side only.
 
 scale_cpu="$VT_ROOT/bench/cpu_time.py"
 scale_watch="$VT_WINDOWS/bench/service_watch.exe"
@@ -65,7 +67,7 @@ scale_scrutel() { # label cabinet-file documents
     scale_use "$2" link
     vt_log "Scrutel.exe /check at $label documents: the run that records its statements"
     scale_scrutel_run "$dir/record" "$dir/trace"
-    local down=() bare=() cpu=() bare_cpu=() peak=()
+    local down=() bare=() cpu=() bare_cpu=() peak=() ratio=() added=() cpu_ratio=()
     for i in 1 2 3; do
         scale_bare_run "$dir/trace" "$dir/bare-$i"
         scale_scrutel_run "$dir/run-$i"
@@ -74,6 +76,9 @@ scale_scrutel() { # label cabinet-file documents
         cpu+=("$(scale_field "$dir/run-$i.cpu" seconds)")
         bare+=("$(scale_field "$dir/bare-$i.bare" seconds)")
         bare_cpu+=("$(scale_field "$dir/bare-$i.cpu" seconds)")
+        ratio+=("$(scale_calc "${down[-1]} / 1000 / ${bare[-1]}" 3)")
+        added+=("$(scale_calc "(${down[-1]} / 1000 - ${bare[-1]}) * 1e6 / $3" 3)")
+        cpu_ratio+=("$(scale_calc "${cpu[-1]} / ${bare_cpu[-1]}" 3)")
         echo "  run $i: down ${down[-1]} ms (bare loop ${bare[-1]} s); processor ${cpu[-1]} s (bare loop ${bare_cpu[-1]} s); peak ${peak[-1]} MB"
     done
     local rows d b c bc
@@ -83,12 +88,12 @@ scale_scrutel() { # label cabinet-file documents
     echo "Scrutel.exe /check, $label documents, $rows result rows: the service down $(scale_calc "$d / 1000") s against the bare loop's $b s; processor $c s against $bc s (medians of 3)"
     figure "scale-$label.scrutel_downtime" "$(scale_calc "$d / 1000" 3)" s
     figure "scale-$label.scrutel_bare_seconds" "$b" s
-    figure "scale-$label.scrutel_added_us_per_document" "$(scale_calc "($d / 1000 - $b) * 1e6 / $3")" us
+    figure "scale-$label.scrutel_added_us_per_document" "$(scale_median "${added[@]}")" us
     figure "scale-$label.scrutel_cpu_us_per_row" "$(scale_calc "$c * 1e6 / $rows")" us
     figure "scale-$label.scrutel_bare_cpu_us_per_row" "$(scale_calc "$bc * 1e6 / $rows")" us
-    figure "scale-$label.scrutel_cpu_ratio" "$(scale_calc "$c / $bc")" ratio
+    figure "scale-$label.scrutel_cpu_ratio" "$(scale_median "${cpu_ratio[@]}")" ratio
     figure "scale-$label.scrutel_peak_mb" "$(scale_median "${peak[@]}")" MB
-    figure "scale-$label.scrutel_downtime_ratio" "$(scale_calc "$d / 1000 / $b")" ratio
+    figure "scale-$label.scrutel_downtime_ratio" "$(scale_median "${ratio[@]}")" ratio
 }
 
 # Mendora.exe through its windows on a fresh copy of the cabinet: check, the first valid
@@ -123,7 +128,7 @@ scale_mendora_run() { # cabinet-file out [trace]
 scale_mendora() { # label cabinet-file
     local label=$1 dir="$VT_BUILD/bench-scale/mendora-$1" i
     rm -rf "$dir" && mkdir -p "$dir"
-    local repair=() bare=() cpu=() bare_cpu=() peak=() ms
+    local repair=() bare=() cpu=() bare_cpu=() peak=() ratio=() cpu_ratio=() ms
     for i in 1 2 3; do
         if [ "$i" = 1 ]; then
             vt_log "Mendora.exe at $label documents (the first run records its statements)"
@@ -140,6 +145,8 @@ scale_mendora() { # label cabinet-file
         cpu+=("$(scale_field "$dir/run-$i.cpu" seconds)")
         bare+=("$(scale_field "$dir/bare-$i.bare" transaction_seconds)")
         bare_cpu+=("$(scale_field "$dir/bare-$i.cpu" seconds)")
+        ratio+=("$(scale_calc "${repair[-1]} / ${bare[-1]}" 3)")
+        cpu_ratio+=("$(scale_calc "${cpu[-1]} / ${bare_cpu[-1]}" 3)")
         echo "  run $i: repair ${repair[-1]} s (bare loop ${bare[-1]} s); processor ${cpu[-1]} s (bare loop ${bare_cpu[-1]} s); peak ${peak[-1]} MB"
     done
     local rows r b c bc
@@ -151,7 +158,7 @@ scale_mendora() { # label cabinet-file
     figure "scale-$label.mendora_bare_repair_seconds" "$b" s
     figure "scale-$label.mendora_cpu_us_per_row" "$(scale_calc "$c * 1e6 / $rows")" us
     figure "scale-$label.mendora_bare_cpu_us_per_row" "$(scale_calc "$bc * 1e6 / $rows")" us
-    figure "scale-$label.mendora_cpu_ratio" "$(scale_calc "$c / $bc")" ratio
+    figure "scale-$label.mendora_cpu_ratio" "$(scale_median "${cpu_ratio[@]}")" ratio
     figure "scale-$label.mendora_peak_mb" "$(scale_median "${peak[@]}")" MB
-    figure "scale-$label.mendora_repair_ratio" "$(scale_calc "$r / $b")" ratio
+    figure "scale-$label.mendora_repair_ratio" "$(scale_median "${ratio[@]}")" ratio
 }
