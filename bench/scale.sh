@@ -40,6 +40,12 @@ scale_use() { # cabinet file, copy|link
     fi
 }
 
+# The stand-in traces the next run into a fresh folder when TRACE is given, else nothing.
+scale_trace() { # [trace]
+    rm -rf "$VT_DEMO_SQLDATA/trace"
+    [ -z "$1" ] || { rm -rf "$1" && mkdir -p "$1" "$VT_DEMO_SQLDATA/trace"; }
+}
+
 # The bare loop over every statement file of TRACE, in OUT.{bare,cpu,watch}.
 scale_bare_run() { # trace out
     cat "$1"/*.sql >"$2.sql"
@@ -52,7 +58,7 @@ scale_bare_run() { # trace out
 
 # Scrutel.exe /check on the cabinet, in OUT.{cpu,watch}; the trace in TRACE when given.
 scale_scrutel_run() { # out [trace]
-    [ -z "${2:-}" ] || { rm -rf "$2" && mkdir -p "$2" "$VT_DEMO_SQLDATA/trace"; }
+    scale_trace "${2:-}"
     scale_watch_start Scrutel.exe "$1.watch"
     (cd "$(dirname "$1")" && python3 "$scale_cpu" "$1.cpu" wine "$scrutel" /check /cabinet Large \
         /report "$(basename "$1").report" >/dev/null 2>&1) || true
@@ -105,7 +111,7 @@ scale_mendora_run() { # cabinet-file out [trace]
         "$WINEPREFIX"/drive_c/Velmora/Zeph5/data/ZqlDocType.sqlite; do
         python3 -c 'import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); db.execute("update MasterDocType set DocNumberFormat = null where DocNumberFormat = '"'NULL'"'"); db.commit()' "$doc_types"
     done
-    [ -z "${3:-}" ] || { rm -rf "$3" && mkdir -p "$3" "$VT_DEMO_SQLDATA/trace"; }
+    scale_trace "${3:-}"
     scale_watch_start Mendora.exe "$2.watch"
     local title=$mendora_title
     tool_wrapper="python3 $scale_cpu $2.cpu" start_tool "$mendora" "$title"

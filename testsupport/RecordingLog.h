@@ -10,7 +10,8 @@
 
 class RecordingLog : public ILog {
 public:
-    std::vector<std::string> lines; // ANSI
+    std::vector<std::string> lines; // ANSI; a ResultLater line at once
+    int flushes = 0;
 
     void Result(LogStatus status, const std::string& text, const std::string& text2,
                 const std::string& text3, const std::string& text4) override {
@@ -20,6 +21,8 @@ public:
                    const std::string& message) override {
         lines.push_back(ErrorCodeText(sourceFile, line, code1, code2, message));
     }
+
+    void Flush() override { ++flushes; }
 
     std::vector<std::string> Utf8Lines() const {
         std::vector<std::string> utf8;

@@ -49,6 +49,22 @@ TEST_F(SessionTest, ConnectsSelectsAndQueries) {
     EXPECT_EQ(Log(), ""); // a good login writes nothing
 }
 
+// Lines that wait in the log reach the file before the server is asked anything: while the
+// tool waits on the server its log is complete.
+TEST_F(SessionTest, EveryStatementFlushesTheLogFirst) {
+    CSqlServerSession session = Session();
+    ASSERT_EQ(session.Connect(), Outcome::Done);
+    ASSERT_EQ(session.SelectDatabase("Keiri"), Outcome::Done);
+    const int before = log.flushes;
+    std::string text;
+    long rows = 0;
+    SqlRowSet set;
+    session.ExecuteQuery("select", text, rows);
+    session.ExecuteStatement("BEGIN TRANSACTION");
+    session.ReadRows("select", set);
+    EXPECT_EQ(log.flushes - before, 3);
+}
+
 TEST_F(SessionTest, LoginFailuresAreLogged) {
     struct Case {
         const char* what;
