@@ -17,6 +17,7 @@
 #include "ScriptedServer.h"
 #include "StringTable.h"
 #include "Text.h"
+#include "ToolServices.h"
 
 #include <gtest/gtest.h>
 
@@ -61,14 +62,17 @@ protected:
 
     DialogTestBed() { server.databases = {"DbA", "DbB", "DbC"}; }
 
+    // The catalogue as this bed's registry and interpreter give it.
+    CatalogueSources Catalogue() {
+        return {&registry,
+                [this](const std::string&, std::string& out) {
+                    out = catalogue;
+                    return 0u;
+                },
+                &kFakeCredentialLibrary, &log};
+    }
     CServerInventory& Inventory() {
-        inventory = std::make_unique<CServerInventory>(
-            CatalogueSources{&registry,
-                             [this](const std::string&, std::string& out) {
-                                 out = catalogue;
-                                 return 0u;
-                             },
-                             &kFakeCredentialLibrary, &log});
+        inventory = std::make_unique<CServerInventory>(Catalogue());
         return *inventory;
     }
 
@@ -88,4 +92,9 @@ protected:
                 &toolKey};
     }
     DialogServices Services(const ToolProfile& profile) { return {Run(profile.tool), log, events}; }
+    // What a run without a window (/check, /undo) is given.
+    ToolServices Windowless(Tool tool, const std::string& missingLibrary,
+                            CServiceHandOver& handOver) {
+        return {{Run(tool), log, events}, Catalogue(), missingLibrary, handOver};
+    }
 };

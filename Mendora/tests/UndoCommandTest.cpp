@@ -50,16 +50,7 @@ protected:
         return Run(arguments);
     }
     int Run(const std::vector<std::string>& arguments) {
-        const ToolServices services{{DialogTestBed::Run(Tool::Mendora), log, events},
-                                    {&registry,
-                                     [this](const std::string&, std::string& out) {
-                                         out = catalogue;
-                                         return 0u;
-                                     },
-                                     &kFakeCredentialLibrary, &log},
-                                    missingLibrary,
-                                    tool->handOver};
-        return RunUndo(arguments, shell, services);
+        return RunUndo(arguments, shell, Windowless(Tool::Mendora, missingLibrary, tool->handOver));
     }
     std::string ReportFile() { return Utf8FromAnsi(folder.Read("report.txt")); }
     void RepairStillHolds() {

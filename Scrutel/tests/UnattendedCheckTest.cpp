@@ -25,16 +25,8 @@ protected:
         arguments.insert(arguments.begin(), "/check");
         for (const char* option : {"/report", "report.txt", "/json", "run.json"})
             arguments.push_back(option);
-        const ToolServices services{{Run(Tool::Scrutel), log, events},
-                                    {&registry,
-                                     [this](const std::string&, std::string& out) {
-                                         out = catalogue;
-                                         return 0u;
-                                     },
-                                     &kFakeCredentialLibrary, &log},
-                                    missingLibrary,
-                                    tool->handOver};
-        return RunUnattendedCheck(arguments, shell, services);
+        return RunUnattendedCheck(arguments, shell,
+                                  Windowless(Tool::Scrutel, missingLibrary, tool->handOver));
     }
     std::string Json() { return folder.Read("run.json"); }
 };
